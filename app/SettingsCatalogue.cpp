@@ -1,0 +1,844 @@
+#include "app/SettingsCatalogue.h"
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <sstream>
+
+#include "text/Encoding.h"
+
+namespace quippet {
+namespace {
+
+constexpr SettingFamily kFamilies[] = {
+    // The detailed settings are saved in this order: numbers, texts, switches, protected texts.
+    {section::kOption, u"EN", 0, 146, false},
+    {section::kOption, u"ES", 0, 135, true},
+    {section::kOption, u"CB", 0, 219, false},
+    {section::kOption, u"AN", 0, 2, true},
+    {section::kOption, u"Page", -1, 1, false},
+    {section::kWindow, u"LeftPos", -1, 1, false},
+    {section::kWindow, u"TopPos", -1, 1, false},
+    {section::kWindow, u"Width", -1, 1, false},
+    {section::kWindow, u"Height", -1, 1, false},
+    {section::kWindow, u"Tab", -1, 1, false},
+    {section::kMain, u"CB", 0, 4, false},
+    {section::kMain, u"ComboSel", -1, 1, false},
+    {section::kMain, u"EndOfWorld", -1, 1, false},
+    {section::kLiveLog, u"CB", 0, 17, false},
+    {section::kLiveLog, u"EN", 0, 72, false},
+    {section::kLiveLog, u"ES", 0, 3, true},
+    {section::kLiveLog, u"ComboSel", -1, 1, false},
+    {section::kLiveLog, u"ComboSel", 2, 1, false},
+    {section::kLiveLog, u"ComboStr", 1, 1, true},
+    {section::kReconstruct, u"CB", 0, 80, false},
+    {section::kReconstruct, u"EN", 0, 79, false},
+    {section::kReconstruct, u"ES", 0, 3, true},
+    {section::kReconstruct, u"CSST", 0, 4, false},
+    {section::kReconstruct, u"CSDL", 0, 2, false},
+    {section::kReconstruct, u"CSDR", 0, 2, false},
+    {section::kReconstruct, u"CSVJ", 0, 9, false},
+    {section::kReconstruct, u"CSVS", 0, 9, false},
+    {section::kDownload, u"CB", 0, 29, false},
+    {section::kDownload, u"EN", 0, 9, false},
+    {section::kDownload, u"ComboStr", 1, 5, true},
+    // Seconds since 1970 as decimal text, so that the stored moment outlives 32-bit numbers.
+    {section::kDownload, u"EmperorTime", -1, 1, true},
+    {section::kDownload, u"RO", 0, 10, false},
+    {section::kDownload, u"RU", 0, 10, false},
+    {section::kDownload, u"RW", 0, 10, false},
+    {section::kPlaylist, u"DRSel", -1, 1, false},
+    {section::kPlaylist, u"PLSel", -1, 1, false},
+    {section::kPlaylist, u"MVSel", -1, 1, false},
+    {section::kAnime, u"CB", 0, 2, false},
+    {section::kAnime, u"ES", 0, 2, true},
+    {section::kAnime, u"ComboStr", 0, 1, true},
+};
+
+using Items = std::vector<std::u16string>;
+
+/// Collects the rows page by page; labels of repeated rows get their row number in front.
+class CatalogueBuilder {
+public:
+    std::vector<SettingDef> rows;
+
+    void page(std::u16string name) { page_ = std::move(name); }
+    void group(std::u16string name) {
+        group_ = std::move(name);
+        row_.clear();
+    }
+    void row(int number) { row_ = u"[" + from_utf8(std::to_string(number)) + u"] "; }
+    void no_row() { row_.clear(); }
+
+    template <class K> void sw(K k, std::u16string label, int def = 0, std::string note = {}) {
+        add(key(k), SettingType::kSwitch, 0, 1, def, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void num(K k, std::u16string label, int lo, int hi, int def, std::string note = {}) {
+        add(key(k), SettingType::kNumber, lo, hi, def, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void text(K k, std::u16string label, std::u16string def = {}, std::string note = {}) {
+        add(key(k), SettingType::kText, 0, 0, 0, std::move(def), {}, std::move(label), std::move(note));
+    }
+    template <class K> void secret(K k, std::u16string label, std::string note = {}) {
+        add(key(k), SettingType::kProtected, 0, 0, 0, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void choice(K k, std::u16string label, Items items, int def = 0, std::string note = {}) {
+        const int hi = static_cast<int>(items.size()) - 1;
+        add(key(k), SettingType::kChoice, 0, hi, def, {}, std::move(items), std::move(label), std::move(note));
+    }
+
+private:
+    void add(SettingKey k, SettingType type, int lo, int hi, int def, std::u16string def_text, Items items,
+             std::u16string label, std::string note) {
+        SettingDef d;
+        d.key = k;
+        d.type = type;
+        d.minimum = lo;
+        d.maximum = hi;
+        d.default_number = def;
+        d.default_text = std::move(def_text);
+        d.items = std::move(items);
+        d.page = page_;
+        d.group = group_;
+        d.label = row_ + label;
+        d.note = std::move(note);
+        rows.push_back(std::move(d));
+    }
+
+    std::u16string page_, group_, row_;
+};
+
+constexpr int kMaxCount = 999'999'999;
+
+void add_reconstruction_tab(CatalogueBuilder& b) {
+    b.page(u"XMLの再構成");
+    b.group(u"D＆D");
+    b.sw(RcSwitch::kAppend, u"追加", 1, "dropped files are appended (radio with クリア)");
+    b.sw(RcSwitch::kClear, u"クリア", 0, "the list is cleared before a drop");
+    b.sw(RcSwitch::kRecurse, u"下層", 0, "dropped folders are searched recursively");
+    b.sw(RcSwitch::kDropConditions, u"条件", 0, "drop only files that pass the interface conditions");
+
+    b.group(u"再構成の設定");
+    b.sw(RcSwitch::kSaveBesideVideo, u"指定場所に保存");
+    b.text(RcText::kVideoPath, u"動画ファイル", {}, "video dropped on the video field; the output goes beside it");
+    b.sw(RcSwitch::kNoTailInfo, u"末尾情報なし");
+    b.sw(RcSwitch::kOverwrite, u"同名時に上書");
+    b.sw(RcSwitch::kSavePresetOnRun, u"実行で設定保存");
+    b.sw(RcSwitch::kKeepNumbers, u"noを振り直さない");
+    b.sw(RcSwitch::kSaveLists, u"処理リストを保存");
+
+    b.group(u"設定保存");
+    b.text(RcText::kPresetName, u"プリセット名", {}, "name used by 新規保存/上書保存 and 実行で設定保存");
+
+    b.group(u"（1）削除");
+    b.sw(RcSwitch::kReadLimit, u"読込制限");
+    b.num(RcNumber::kReadLimit, u"読込制限（件数）", 0, kMaxCount, 100000);
+    b.sw(RcSwitch::kUnnaturalDates, u"不自然な投稿日");
+    b.sw(RcSwitch::kOldPosts, u"古投稿");
+    b.num(RcNumber::kOldMonths, u"月前", 0, 9999, 12);
+
+    b.group(u"（2）投稿日時で削除");
+    for (int rule = 0; rule < 2; ++rule) {
+        b.row(rule + 1);
+        b.sw(rule == 0 ? RcSwitch::kDateRule1 : RcSwitch::kDateRule2, u"有効");
+        b.choice(rc_date_base(rule), u"基準",
+                 {u"合成1行目の最初の投稿", u"合成1行目の最後の投稿", u"ファイル内の最初の投稿",
+                  u"ファイル内の最後の投稿", u"指定した日時"});
+        b.num(rc_date_rule(rule, DateRuleField::kHours), u"＋ 時間", -999999, 999999, 0);
+        b.choice(rc_date_side(rule), u"前後", {u"より前なら", u"より後なら"});
+        b.num(rc_date_rule(rule, DateRuleField::kYear), u"年", 1970, 3000, 2011, "date of 指定した日時 (local time)");
+        b.num(rc_date_rule(rule, DateRuleField::kMonth), u"月", 1, 12, 1);
+        b.num(rc_date_rule(rule, DateRuleField::kDay), u"日", 1, 31, 1);
+        b.num(rc_date_rule(rule, DateRuleField::kHour), u"時", 0, 23, 0);
+        b.num(rc_date_rule(rule, DateRuleField::kMinute), u"分", 0, 59, 0);
+        b.num(rc_date_rule(rule, DateRuleField::kSecond), u"秒", 0, 59, 0);
+    }
+
+    b.group(u"（3）調整");
+    b.sw(RcSwitch::kPreStage, u"コマンド", 0, "前変換 stage (設定：コマンドの変換1.txt)");
+    b.sw(RcSwitch::kReplace1, u"置換", 0, "first replacement file (設定：再構成の置換1.txt)");
+    b.sw(RcSwitch::kLength, u"字数");
+    b.num(RcNumber::kMinLength, u"字数（最小）", 0, kMaxCount, 0, "shorter bodies are removed");
+    b.num(RcNumber::kMaxLength, u"～（最大）", 0, kMaxCount, 9999, "longer bodies are removed");
+    b.sw(RcSwitch::kDeletedAttribute, u"削除コメ");
+    b.sw(RcSwitch::kLowScore, u"低スコア");
+    b.num(RcNumber::kScoreThreshold, u"低スコア（しきい値）", -kMaxCount, kMaxCount, -1000,
+          "a non-zero score at or below this is removed");
+    b.sw(RcSwitch::kZeroTime, u"0コメ");
+    b.sw(RcSwitch::kNgId, u"NGID");
+    b.sw(RcSwitch::kNgIdReverse, u"逆", 0, "reverses NGID");
+    b.sw(RcSwitch::kCommonNg, u"共NG");
+    b.sw(RcSwitch::kCommonNgReverse, u"逆", 0, "reverses 共NG");
+    b.sw(RcSwitch::kNgWord, u"NG語");
+    b.sw(RcSwitch::kNgWordReverse, u"逆", 0, "reverses NG語");
+    b.sw(RcSwitch::kChainByDefault, u"連", 0, "NG words without a prefix chain their IDs");
+    b.sw(RcSwitch::kPostStage, u"コマンド", 0, "後変換 stage (設定：コマンドの変換2.txt)");
+    b.sw(RcSwitch::kReplace2, u"置換", 0, "second replacement file (設定：再構成の置換2.txt)");
+    b.sw(RcSwitch::kIndividualStage, u"コマンド", 0, "個変換 stage (設定：コマンドの変換3.txt)");
+
+    b.group(u"優先");
+    b.sw(RcSwitch::kPriorityIds, u"ID", 0, "IDs of 設定：ID優先リスト.txt are priority comments");
+    b.sw(RcSwitch::kPriorityStage, u"個", 0, "優先条件 stage (設定：優先条件.txt)");
+    b.sw(RcSwitch::kPriorityUploader, u"投", 0, "fork = 1 is priority");
+    b.sw(RcSwitch::kPriorityBroadcaster, u"放", 0, "premium = 3 is priority");
+    b.sw(RcSwitch::kPrioritySystem, u"シ", 0, "premium = 2 is priority");
+    b.sw(RcSwitch::kPriorityOperator, u"運", 0, "premium 6 or 7 is priority");
+
+    b.group(u"（4）コメント表示タイミングの調整");
+    b.sw(RcSwitch::kPartMerge, u"合成時は連結する（パート分割の合成）");
+    b.sw(RcSwitch::kLengthFromNet, u"可能ならネットから取得");
+    for (int r = 0; r < 9; ++r) {
+        b.row(r + 1);
+        b.sw(rc_timing_enabled(r), u"有効");
+        b.choice(rc_timing_scope(r), u"範囲",
+                 {u"より後のみ", u"より前のみ", u"無条件で", u"行目のみ", u"行目以降", u"行目以前"});
+        b.num(rc_timing(r, TimingField::kAtMinutes), u"x 分", 0, 99999, 0,
+              "time x of the scope; the row number n for the 行目 scopes");
+        b.num(rc_timing(r, TimingField::kAtSeconds), u"x 秒", 0, 59, 0);
+        b.num(rc_timing(r, TimingField::kAtHundredths), u"x 1/100秒", 0, 99, 0);
+        b.choice(rc_timing_action(r), u"処理", {u"遅らせる", u"早める", u"のCMカット", u"だけ削除", u"全削除"});
+        b.num(rc_timing(r, TimingField::kByMinutes), u"d 分", 0, 99999, 0, "amount d of the action");
+        b.num(rc_timing(r, TimingField::kBySeconds), u"d 秒", 0, 59, 0);
+        b.num(rc_timing(r, TimingField::kByHundredths), u"d 1/100秒", 0, 99, 0);
+    }
+
+    b.group(u"合成");
+    b.sw(RcSwitch::kMerge, u"する");
+    b.sw(RcSwitch::kMergeAll, u"全合成", 1, "one unit of all files (radio)");
+    b.sw(RcSwitch::kMergeByRows, u"行数ごと", 0, "units of n consecutive rows (radio)");
+    b.num(RcNumber::kMergeRows, u"行数ごと（行数）", 1, 99999, 2);
+    b.sw(RcSwitch::kMergeBySuffix, u"直後同数", 0, "group by the number after the text (radio)");
+    b.text(RcText::kMergeSuffixText, u"直後同数（文字列）");
+
+    b.group(u"（5）重複コメ削除");
+    b.sw(RcSwitch::kDuplicates, u"する");
+    b.sw(RcSwitch::kDupNo, u"No");
+    b.sw(RcSwitch::kDupTime, u"時間");
+    b.num(RcNumber::kDupWindow, u"0ms", 0, kMaxCount, 0, "window of 時間 in tens of milliseconds (80 = 0.8 s)");
+    b.sw(RcSwitch::kDupDate, u"日時");
+    b.sw(RcSwitch::kDupId, u"ID");
+    b.sw(RcSwitch::kDupCommand, u"ｺﾏﾝﾄﾞ");
+    b.sw(RcSwitch::kDupBody, u"本文");
+    b.sw(RcSwitch::kDupFuzzy, u"曖昧", 0, "bodies compared after the fuzzy rules (設定：曖昧一致のルール.txt)");
+
+    b.group(u"（6）コメント数制限");
+    b.sw(RcSwitch::kLimit, u"する");
+    b.num(RcNumber::kLimitCount, u"制限数", 0, kMaxCount, 1000);
+    b.sw(RcSwitch::kLimitThin, u"間引", 1, "radio");
+    b.sw(RcSwitch::kLimitNewest, u"D", 0, "radio");
+    b.sw(RcSwitch::kLimitLastRead, u"R", 0, "radio");
+    b.sw(RcSwitch::kLimitPerMinute, u"毎分", 0, "radio");
+    b.sw(RcSwitch::kPerMinuteHalf, u"丁／半", 0, "0 丁, 1 半");
+    b.sw(RcSwitch::kPerMinuteNewest, u"古／新", 0, "0 古, 1 新");
+    b.sw(RcSwitch::kPerMinuteNoExempt, u"免／制", 0, "0 免, 1 制");
+    b.sw(RcSwitch::kPerMinuteFill, u"加");
+    b.sw(RcSwitch::kRowOrderFirst, u"行順優先");
+
+    b.group(u"（7）ソート");
+    Items keys = {u"読込順",   u"リスト行順", u"優先コメ",   u"ID",         u"再生時間", u"投稿日時",
+                  u"No",       u"スコア",     u"投稿者コメ", u"プレミアム", u"本文",     u"コマンド",
+                  u"スレッド", u"サイズ",     u"縦位置",     u"色",         u"継続時間", u"座標"};
+    const size_t plain = keys.size();
+    for (size_t i = 0; i < plain; ++i)
+        keys.push_back(u"*" + keys[i]);
+    for (int r = 0; r < 4; ++r) {
+        b.row(r + 1);
+        b.sw(rc_sort_enabled(r), u"有効");
+        b.choice(rc_sort_key(r), u"キー", keys, 0, "a name with * reverses the key");
+    }
+
+    b.group(u"分割");
+    b.sw(RcSwitch::kSplitTyped, u"指定", 0, "part size typed below (radio)");
+    b.num(RcNumber::kSplitSize, u"指定（コメント数）", 1, kMaxCount, 300);
+    b.sw(RcSwitch::kSplit250, u"250", 1, "radio");
+    b.sw(RcSwitch::kSplit500, u"500", 0, "radio");
+    b.sw(RcSwitch::kSplit1000, u"1000", 0, "radio");
+    b.sw(RcSwitch::kSplitAuto, u"自動", 0, "radio; parts of 毎分 n comments (detailed settings)");
+    b.sw(RcSwitch::kSplitRemainder, u"端数も出力する");
+
+    b.group(u"切り出し");
+    b.num(RcNumber::kCutFirst, u"最初", 0, kMaxCount, 1, "first comment number");
+    b.num(RcNumber::kCutLast, u"～（最後）", 0, kMaxCount, 1000, "last comment number");
+}
+
+void add_reconstruction_details(CatalogueBuilder& b) {
+    b.page(u"XMLの再構成の詳細設定");
+    b.group(u"削除");
+    b.sw(OptSwitch::kDeleteHangul, u"ハングルを含むコメントを削除する");
+    b.sw(OptSwitch::kDeleteNegativeVpos, u"vposの値がマイナスのコメントを削除する");
+
+    b.group(u"不正な文字");
+    b.choice(OptNumber::kInvalidCharMode, u"不正な文字",
+             {u"何もしない", u"発言全体を削除する", u"その文字を置換する→"});
+    b.text(OptText::kInvalidCharReplacement, u"その文字を置換する→（置換文字列）");
+
+    b.group(u"「自動」での分割：");
+    b.num(OptNumber::kAutoSplitPerMinute, u"毎分", 1, 100000, 100,
+          "comments per minute of video (コメントになるように計算)");
+
+    b.group(u"出力する属性");
+    const std::u16string_view attributes[] = {u"thread", u"score", u"premium", u"anonymity",
+                                              u"fork",   u"leaf",  u"locale",  u"deleted"};
+    for (int i = 0; i < 8; ++i)
+        b.sw(static_cast<OptSwitch>(static_cast<int>(OptSwitch::kWriteThread) + i), std::u16string(attributes[i]), 1);
+    b.sw(OptSwitch::kWriteEmptyMail, u"mail属性は中身がカラでも出力する");
+
+    b.group(u"ヘッダとフッタ");
+    b.sw(OptSwitch::kJoinHeaderValues, u"複数のスレッドIDなどを結合して出力する", 1,
+         "off: only the first thread id, view_counter id and ticket are written");
+    b.text(OptText::kIdSeparator, u"結合の区切り文字", u",");
+    b.sw(OptSwitch::kAlwaysWriteTicket, u"ticketはカラでも出力する");
+    b.sw(OptSwitch::kDropNumClick, u"num_clickを出力しない");
+    b.sw(OptSwitch::kRebuildFooter, u"フッタを常に作り直す");
+
+    b.group(u"保存する処理リスト");
+    const std::u16string_view lists[] = {u"NGID",
+                                         u"NG語",
+                                         u"共通NG",
+                                         u"不正な文字",
+                                         u"文字数",
+                                         u"スコア",
+                                         u"重複",
+                                         u"間引き",
+                                         u"NGからの連鎖",
+                                         u"コマンドからの連鎖",
+                                         u"コマンドで指定した処理リスト"};
+    for (int i = 0; i < 11; ++i)
+        b.sw(static_cast<OptSwitch>(static_cast<int>(OptSwitch::kListNgId) + i), std::u16string(lists[i]), 1);
+
+    b.group(u"文字参照の処理：");
+    b.choice(OptNumber::kCharRefMode, u"文字参照の処理：",
+             {u"文字参照に関連する置換を行う（推奨）", u"文字参照に関連する配慮を何も行わない"});
+
+    b.page(u"XMLの再構成のインターフェース");
+    b.group(u"「条件」");
+    b.sw(OptSwitch::kSkipUploaderCommentFiles, u"投稿者コメントの末尾情報を持つファイルは追加しない", 1);
+    b.sw(OptSwitch::kSkipFilesWithoutTail, u"末尾情報のないファイルは追加しない");
+    b.group(u"ダウンロードタブから送られたファイル");
+    b.choice(OptNumber::kSentFilesFilter, u"追加するファイル",
+             {u"「条件」と同じ", u"1行ごとにコメント数が最も多いファイルのみ"});
+    b.choice(OptNumber::kSentFilesMode, u"追加の方法", {u"追加", u"クリア", u"「追加」「クリア」に従う"}, 2);
+    b.group(u"プリセット");
+    b.sw(OptSwitch::kPresetKeepsDrop, u"復元時にD＆Dの設定を変更しない");
+    b.sw(OptSwitch::kPresetKeepsSplitCut, u"復元時に分割・切り出しの設定を変更しない");
+    b.group(u"リスト");
+    b.num(OptNumber::kReconstructRowHeight, u"1行の高さ", 0, 200, 0, "0: the system's height");
+    b.sw(OptSwitch::kReconstructGridLines, u"グリッド線を表示する");
+
+    b.page(u"挿入／タスクトレイ／末尾情報");
+    b.group(u"末尾情報");
+    b.text(OptText::kNamePrefix, u"ファイル名の先頭");
+    b.text(OptText::kNameFrameBefore, u"前", u"[", "text before the tail information");
+    b.text(OptText::kNameSeparator, u"区切り", u" ", "between the parts of the tail information");
+    b.text(OptText::kNameFrameAfter, u"後", u"]", "text after the tail information");
+    b.sw(OptSwitch::kNameNumberRange, u"コメント番号の範囲", 1);
+    b.num(OptNumber::kNameNumberWidth, u"桁数", 0, 10, 0, "zero padding of the numbers");
+    b.sw(OptSwitch::kNameAlwaysCount, u"コメント数を常に付ける");
+    b.sw(OptSwitch::kNameDateRange, u"投稿日時の範囲");
+}
+
+void add_live_log_tab(CatalogueBuilder& b) {
+    b.page(u"実況ログ to XML");
+    b.group(u"起点");
+    b.num(WcNumber::kYear, u"年", 1970, 3000, 2011);
+    b.num(WcNumber::kMonth, u"月", 1, 12, 1);
+    b.num(WcNumber::kDay, u"日を起点", 1, 32, 1);
+    b.sw(WcSwitch::kAutoDate, u"自動", 0, "radio: the origin date is taken from the source text");
+    b.sw(WcSwitch::kManualDate, u"手動", 1, "radio");
+
+    const std::u16string_view rows[] = {u"開始",     u"Aパート",  u"Bパート", u"予告", u"開始2",
+                                        u"Aパート2", u"Bパート2", u"予告2",   u"終了"};
+    const std::u16string_view video[] = {u"時間", u"分", u"秒"};
+    const std::u16string_view clock[] = {u"何時", u"何分", u"何秒"};
+    const int video_max[] = {30, 59, 59};
+    for (int r = 0; r < 9; ++r) {
+        b.group(std::u16string(rows[r]));
+        if (r >= 1 && r <= 7) b.sw(wc_row_enabled(r), std::u16string(rows[r]), 0, "the row takes part");
+        for (int f = 0; f < 3; ++f)
+            b.num(wc_video_time(r, f), std::u16string(video[f]), 0, video_max[f], 0, f == 0 ? "video time" : "");
+        if (r == 8) break;
+        for (int f = 0; f < 3; ++f)
+            b.num(wc_clock_time(r, f), std::u16string(clock[f]), 0, video_max[f], 0, f == 0 ? "clock time" : "");
+        if (r >= 1) b.num(wc_aid(r), u"←→", -999, 999, 60, "seconds used by the ← and → aids only");
+    }
+
+    b.group(u"変換");
+    b.num(WcNumber::kMaxLines, u"行を超えるコメントは無視", 1, 999, 4);
+    b.num(WcNumber::kMaxChars, u"文字を超えるコメントは無視", 1, 999, 40);
+    b.sw(WcSwitch::kThin, u"コメント数を間引く");
+    b.num(WcNumber::kThinLimit, u"まで", 1, 300000, 4000);
+    b.sw(WcSwitch::kReplace, u"コメントを置換する");
+    b.sw(WcSwitch::kReconstruct, u"再構成");
+    b.text(kWcPresetName, u"再構成のプリセット", {}, "name of the reconstruction preset");
+
+    b.group(u"出力");
+    b.text(WcText::kOutputName, u"出力ファイル名", {}, "without extension");
+    b.sw(WcSwitch::kPlace, u"場所");
+    b.text(WcText::kPlaceFolder, u"場所（フォルダ）");
+    b.sw(WcSwitch::kOverwrite, u"上書");
+    b.sw(WcSwitch::kSavePresetOnConvert, u"変換と同時に設定の保存も行う");
+
+    b.group(u"過去ログ倉庫を探す");
+    b.num(kWcBoard, u"板", 0, 9999, 0, "entry of the board table");
+    b.num(WcNumber::kSearchYear, u"年", 1970, 3000, 2011);
+    b.num(WcNumber::kSearchMonth, u"月", 1, 12, 1);
+    b.num(WcNumber::kSearchDay, u"日", 1, 31, 1);
+    b.num(WcNumber::kSearchHour, u"時", 0, 23, 0);
+    b.num(WcNumber::kSearchMinute, u"分", 0, 59, 0);
+    b.num(WcNumber::kHoursBack, u"＋", 0, 720, 8, "hours back from the base");
+    b.num(WcNumber::kMinPosts, u"レス", 1, 1001, 100, "minimum number of posts");
+    b.num(WcNumber::kHoursForward, u"H", 0, 720, 0, "hours forward from the base");
+    b.text(WcText::kTitleWords, u"含む", {}, "title words separated by |");
+    b.sw(WcSwitch::kSendToBrowser, u"結果をブラウザに送る");
+    b.num(kWcBrowserForm, u"送り先", 0, 9999, 0, "entry of the browser table");
+    b.sw(WcSwitch::kManualAddress, u"手動");
+}
+
+void add_live_log_details(CatalogueBuilder& b) {
+    b.page(u"実況ログ to XMLの詳細設定");
+    b.group(u"出力");
+    b.text(OptText::kViewCounterId, u"作成したXMLファイルのview_counterのid属性に次の文字列を入れる");
+    b.sw(OptSwitch::kLiveKeepCopies, u"変換元テキストファイルと、再構成前のxmlの、複製を保存する");
+    b.sw(OptSwitch::kLiveDateAsName, u"出力ファイル名が空欄なら、「chat要素のdate属性値の最小」をファイル名にする");
+    b.sw(OptSwitch::kLiveChatOnly, u"chat要素だけを出力する （ヘッダ部分などを出力しない）");
+    b.choice(OptNumber::kLiveExtension, u"変換で作成したファイルに付ける拡張子", {u"xml", u"txt"});
+    b.text(OptText::kLiveOutputFolder, u"変換で作成したファイルの保存場所", {}, "empty: the app home");
+    b.sw(OptSwitch::kLiveNameFromText,
+         u"出力ファイル名が空欄なら、「変換元テキスト内で\n次の正規表現から得られる文字列」をファイル名にする");
+    b.text(OptText::kLiveNamePattern, u"正規表現", {}, "its first group names the output");
+
+    b.group(u"発言の中の改行は、次のように処理する");
+    b.choice(OptNumber::kLiveLineBreaks, u"発言の中の改行は、次のように処理する",
+             {u"そのまま", u"削除する", u"半角空白に置換", u"全角空白に置換", u"これに置換→"});
+    b.text(OptText::kLineBreakReplacement, u"これに置換→（文字列）");
+
+    b.group(u"「上書」の設定なら出力をしない条件：");
+    b.num(OptNumber::kLiveOverwriteMinimum, u"10分あたり … 件未満の成功レス数", 0, kMaxCount, 0,
+          "0 lets any result with one comment through");
+
+    b.group(u"プリセット");
+    b.sw(OptSwitch::kLivePresetToBak,
+         u"削除したプリセット設定ファイルを、ごみ箱に送らずに .bak ファイルとして残しておく");
+    b.sw(OptSwitch::kLivePresetGridLines, u"グリッド線を表示する");
+    b.num(OptNumber::kLivePresetRowHeight, u"1行の高さ", 0, 200, 0, "0: the system's height");
+
+    b.page(u"「過去ログ倉庫を探す」の設定");
+    b.group(u"待機");
+    b.num(OptNumber::kWarehouseWait, u"過去ログ倉庫を辿る際の待機時間", 0, 600000, 3000, "milliseconds");
+    b.num(OptNumber::kBrowserSendInterval, u"結果をブラウザに送る際の送信間隔", 0, 600000, 1000, "milliseconds");
+    b.group(u"板");
+    b.text(OptText::kBoardDomain, u"板のドメイン", u"5ch.net", "completes a server name into a host");
+    b.group(u"ブラウザ1");
+    b.text(OptText::kBrowser1Path, u"ブラウザ1", {}, "program");
+    b.text(OptText::kBrowser1Option, u"オプション（前置）");
+    b.group(u"ブラウザ2");
+    b.text(OptText::kBrowser2Path, u"ブラウザ2", {}, "program");
+    b.text(OptText::kBrowser2Option, u"オプション（前置）");
+}
+
+void add_file_settings(CatalogueBuilder& b) {
+    b.page(u"ファイル名");
+    b.group(u"共通");
+    b.text(OptText::kCommonFolder, u"設定ファイルの共通フォルダ", u"setting");
+    b.text(OptText::kLogFile, u"ログファイル", u"QuippetVellichor.log");
+    b.text(OptText::kCacheFolder, u"キャッシュフォルダ", u"cache");
+    b.text(OptText::kColoursFonts, u"色とフォント", u"設定：色とフォント.txt");
+    b.text(OptText::kCharRefTable, u"文字参照", u"設定：文字参照.txt");
+
+    b.group(u"XMLの再構成");
+    b.text(OptText::kReconstructPresetFolder, u"XMLの再構成のプリセット設定の保存場所", u"set");
+    b.text(OptText::kNgIdList, u"ID削除リスト", u"設定：ID削除リスト.txt");
+    b.text(OptText::kPriorityIdList, u"ID優先リスト", u"設定：ID優先リスト.txt");
+    b.text(OptText::kNgWordFile, u"再構成のNGワード", u"設定：再構成のNGワード.txt");
+    b.text(OptText::kCommonNgFile, u"再構成の共通NG", u"設定：再構成の共通NG.txt");
+    b.text(OptText::kReplace1File, u"再構成の置換1", u"設定：再構成の置換1.txt");
+    b.text(OptText::kReplace2File, u"再構成の置換2", u"設定：再構成の置換2.txt");
+    b.text(OptText::kCommandVocabulary, u"コマンドの基本", u"設定：コマンドの基本.txt");
+    b.text(OptText::kCommandConvert1, u"コマンドの変換1", u"設定：コマンドの変換1.txt");
+    b.text(OptText::kCommandConvert2, u"コマンドの変換2", u"設定：コマンドの変換2.txt");
+    b.text(OptText::kCommandConvert3, u"コマンドの変換3", u"設定：コマンドの変換3.txt");
+    b.text(OptText::kPriorityConditions, u"優先条件", u"設定：優先条件.txt");
+    b.text(OptText::kFuzzyRules, u"曖昧一致のルール", u"設定：曖昧一致のルール.txt");
+
+    b.group(u"実況ログ to XML");
+    b.text(OptText::kLiveSource, u"変換元テキスト", u"SourceOfConvert.txt");
+    b.text(OptText::kLiveNgWords, u"コンバートのNGワード", u"設定：コンバートのNGワード.txt");
+    b.text(OptText::kLiveReplaceTable, u"コンバートの置換", u"設定：コンバートの置換.txt");
+    b.text(OptText::kLivePresetFolder, u"実況ログ to XMLのプリセット設定の保存場所", u"list");
+    b.text(OptText::kLiveBackupFolder, u"バックアップの保存場所", u"backup");
+    b.text(OptText::kBoardTable, u"実況板の情報", u"設定：実況板の情報.txt");
+    b.text(OptText::kBrowserTable, u"コンバートのブラウザ", u"setting/設定：コンバートのブラウザ.txt");
+
+    b.group(u"ダウンロード");
+    b.text(OptText::kDownloadListFolder, u"保存したリストの場所", u"down");
+    b.text(OptText::kSearchOrder, u"検索の並び順", u"設定：検索の並び順.txt");
+    b.text(OptText::kBookmarks, u"固定URL", u"設定：固定URL.txt");
+    b.text(OptText::kIdPatterns, u"動画ID抽出パターン", u"設定：動画ID抽出パターン.txt");
+    b.text(OptText::kVideoInfoRules, u"動画情報の取得", u"設定：動画情報の取得.txt");
+    b.text(OptText::kCookieSharing, u"ログイン共有の設定", u"設定：クッキー取得.txt");
+    b.text(OptText::kUpdateCheckFolder, u"更新チェックのデータの保存場所", u"data");
+    b.text(OptText::kDownloadListMenu, u"メニュー（DLリストの右クリ）", u"設定：メニュー（DLリストの右クリ）.txt");
+    b.text(OptText::kBookmarkMenu, u"メニュー（BMツリーの右クリ）", u"設定：メニュー（BMツリーの右クリ）.txt");
+    b.text(OptText::kTooltipIgnoredTags, u"ツールチップで無視するタグ", u"設定：ツールチップで無視するタグ.txt");
+    b.text(OptText::kIdReplaceFolder, u"ID置換のデータの保存場所", u"convert");
+
+    b.group(u"プレイリスト");
+    b.text(OptText::kPlaylistPlaces, u"プレイリストの場所", u"設定：プレイリストの場所.txt");
+    b.text(OptText::kPlayerTable, u"プレイリストの再生", u"設定：プレイリストの再生.txt");
+    b.text(OptText::kMemoFolder, u"メモの保存場所", u"memo");
+
+    b.group(u"履歴");
+    b.text(OptText::kPlayHistory, u"再生の履歴", u"cache/log/play.txt");
+    b.text(OptText::kDownloadHistory, u"DLの履歴", u"cache/log/down.txt");
+    b.text(OptText::kUsedFoldersHistory, u"使用した保存場所", u"setting/履歴：使用した保存場所のパスを1行ずつ羅列.txt");
+    b.text(OptText::kRegisteredFolders, u"登録フォルダ", u"setting/履歴：登録フォルダのパスを1行ずつ羅列.txt");
+    b.text(OptText::kInputHistory, u"使用した入力欄の文字列", u"setting/履歴：使用した入力欄の文字列を1行ずつ羅列.txt");
+    b.text(OptText::kInputAdditions, u"入力欄に追加する文字列",
+           u"setting/履歴：入力欄に追加する文字列を1行ずつ羅列.txt");
+}
+
+void add_general_settings(CatalogueBuilder& b) {
+    b.page(u"起動と終了");
+    b.group(u"起動");
+    b.choice(OptNumber::kFirstTab, u"最初に選ぶタブ",
+             {u"XMLの再構成", u"実況ログ to XML", u"ダウンロード", u"プレイリスト", u"前回終了時のタブ"}, 4);
+    b.sw(OptSwitch::kShowPlaylistTab, u"プレイリストのタブを表示する", 1);
+    b.sw(OptSwitch::kFastStartup, u"起動処理を見た目だけ高速化する（最初のタブがダウンロードの場合のみ有効）");
+    b.sw(OptSwitch::kWarnUncleanShutdown, u"前回起動時の終了処理が行われていない場合に警告する", 1);
+    b.sw(OptSwitch::kDebugMode, u"デバッグモード");
+    b.sw(OptSwitch::kWriteLogFile, u"ログファイルに出力する", 1, "job reports are appended to the log file");
+
+    b.group(u"ウインドウ");
+    b.choice(OptNumber::kMinimizeMode, u"最小化したときの挙動",
+             {u"通常の最小化", u"タスクトレイに格納する", u"非表示にする",
+              u"非表示にする。ただし、処理が進行中の場合はトレイに格納する"});
+    b.sw(OptSwitch::kResizeForTabs, u"「ダウンロード」以外のタブでは、ウインドウサイズを変更する（暫定）");
+    b.num(OptNumber::kReconstructTabHeight, u"XMLの再構成：高さ", -1, 100000, 0,
+          "1 shortest, 0 unchanged, -1 to the screen edge");
+    b.num(OptNumber::kReconstructTabWidth, u"XMLの再構成：幅", -1, 100000, 0);
+    b.num(OptNumber::kLiveTabHeight, u"実況ログ to XML：高さ", -1, 100000, 0);
+    b.num(OptNumber::kLiveTabWidth, u"実況ログ to XML：幅", -1, 100000, 0);
+    b.sw(OptSwitch::kResizeToLeft,
+         u"幅の変更時に、右側に伸縮するのではなく、左側に伸縮する （画面の右端に置く場合用）");
+    b.choice(OptNumber::kDropInsertPosition, u"リストにドラッグ＆ドロップしたときにアイテムを挿入する位置",
+             {u"ドロップした位置に挿入する", u"リストの一番下に挿入する"});
+
+    b.page(u"プレイヤー");
+    b.group(u"再生");
+    b.choice(OptNumber::kPlayerMode, u"プレイヤー",
+             {u"常に同じプレイヤーを使う：", u"複数のプレイヤーを使い分ける（少し複雑な設定）："}, 1);
+    b.text(OptText::kSinglePlayerPath, u"常に同じプレイヤーを使う：（プログラム）", {},
+           "empty: the system's default program");
+    b.group(u"プレイリストの表示名");
+    b.text(OptText::kSeriesSeparators, u"シリーズの区切り", u" 第| #| Ver.|其の|～その");
+    b.text(OptText::kTailMarkers, u"末尾の目印", u" (| [|(<ID>");
+
+    b.page(u"メインウインドウ");
+    b.group(u"状態");
+    b.num(kWindowLeft, u"LeftPos", -32768, 32767, -255, "-255: never stored");
+    b.num(kWindowTop, u"TopPos", -32768, 32767, -255, "-255: never stored");
+    b.num(kWindowWidth, u"Width", 0, 100000, 0, "missing: the window's initial width");
+    b.num(kWindowHeight, u"Height", 0, 100000, 0, "missing: the window's initial height");
+    b.num(kWindowTab, u"Tab", 0, 3, 2, "tab selected at shutdown");
+    b.num(kMainPlayer, u"ComboSel", 0, 9999, 0, "selected entry of the player list");
+    b.num(kShutdownMarker, u"EndOfWorld", -1, 4, -1, "shutdown stage of the last run");
+    b.num(kOptionPage, u"Page", -1, 99, -1, "page shown last in the detailed settings");
+}
+
+void add_network_settings(CatalogueBuilder& b) {
+    b.page(u"ログイン");
+    b.group(u"ログイン");
+    b.secret(OptProtected::kMail, u"メールアドレス");
+    b.secret(OptProtected::kPassword, u"パスワード");
+    b.text(OptText::kLoginPage, u"ログインページ", u"https://secure.nicovideo.jp/secure/login?site=niconico");
+    b.choice(OptNumber::kLoginSharing, u"クッキーやログイン状態の共有",
+             {u"設定ファイルの指定に従う（「login=AUTO」「login=OFF」に従う）",
+              u"設定ファイルの指定に関わらず、状況に応じて自動ログインを行う（常に「login=AUTO」あつかい）",
+              u"設定ファイルの指定に関わらず、常に自動ログインを行わない（常に「login=OFF」あつかい）"});
+    b.sw(OptSwitch::kSkipCookieCharCheck, u"クッキーの構成文字種のチェックをスキップする");
+    b.text(OptText::kTestVideoId, u"getflv のテストを行う場合の動画のID", u"sm9");
+    b.sw(OptSwitch::kShowMembership, u"会員の種類を表示する", 1, "（プレミアム会員）/（無料会員） in the login line");
+    b.text(OptText::kNicknameText, u"ニックネームの後の文字列");
+
+    b.page(u"通信");
+    b.group(u"プロキシの設定");
+    b.choice(OptNumber::kProxyMode, u"プロキシの設定", {u"IEの設定に従う", u"直接", u"これを通す→"});
+    b.text(OptText::kProxyAddress, u"これを通す→（プロキシ）", u"localhost:8081");
+    b.group(u"リクエスト\nヘッダ");
+    b.text(OptText::kRequestHeaders, u"リクエスト\nヘッダ",
+           u"Accept: */*\r\nUser-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64; Trident/7.0; rv:11.0) like "
+           u"Gecko\r\nProxy-Connection: Keep-Alive\r\n");
+    b.text(OptText::kOldRequestHeaders, u"リクエスト\nヘッダ（旧方式）",
+           u"Accept: */*\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 5.1; SV1; .NET CLR "
+           u"2.0.50727)\r\nProxy-Connection: Keep-Alive\r\n");
+    b.group(u"URL");
+    b.text(OptText::kGetFlvHttp, u"getflv（旧方式）", u"http://flapi.nicovideo.jp/api/getflv/");
+    b.text(OptText::kGetFlvHttps, u"getflv", u"https://flapi.nicovideo.jp/api/getflv/");
+    b.text(OptText::kThreadKeyHttp, u"getthreadkey（旧方式）", u"http://flapi.nicovideo.jp/api/getthreadkey?thread=");
+    b.text(OptText::kThreadKeyHttps, u"getthreadkey", u"https://flapi.nicovideo.jp/api/getthreadkey?thread=");
+    b.text(OptText::kWaybackKeyHttp, u"getwaybackkey（旧方式）",
+           u"http://flapi.nicovideo.jp/api/getwaybackkey?thread=");
+    b.text(OptText::kWaybackKeyHttps, u"getwaybackkey", u"https://flapi.nicovideo.jp/api/getwaybackkey?thread=");
+    b.text(OptText::kThumbInfoApi, u"getthumbinfo", u"https://ext.nicovideo.jp/api/getthumbinfo/");
+    b.text(OptText::kMobileApi, u"iOSとかのAPI", u"https://i.nicovideo.jp/v3/video.array?v=");
+    b.text(OptText::kWatchPage, u"動画閲覧ページ", u"https://www.nicovideo.jp/watch/");
+    b.text(OptText::kSearchUrl, u"検索のURL", u"https://www.nicovideo.jp/search/");
+    b.text(OptText::kGetBgm, u"getbgm", u"https://flapi.nicovideo.jp/api/getbgm?v=");
+    b.sw(OptSwitch::kGetFlvAlwaysHttp, u"GetFlvには常にhttpを要求する");
+
+    b.page(u"ダウンロード");
+    b.group(u"待機");
+    b.num(OptNumber::kDownloadWait, u"ダウンロードの基本待機秒数", 0, 3600, 5);
+    b.num(OptNumber::kThumbApiInterval, u"サムネイルAPIへのアクセス間隔", 0, 36000, 10, "tenths of a second");
+    b.group(u"保存");
+    b.num(OptNumber::kFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", 0, kMaxCount, 500);
+    b.text(OptText::kNameTemplate, u"保存名", u"%TITLE%(%ID%)");
+    b.text(OptText::kVideoExtensions, u"動画の拡張子", u"mp4|avi|wmv|mkv|flv|swf");
+    b.text(OptText::kImageExtensions, u"画像の拡張子", u"jpg|jpeg|gif");
+    b.text(OptText::kThumbExtension, u"サムネイル画像の拡張子", u"jpg");
+    b.sw(OptSwitch::kInfoFileWithoutWatchPage,
+         u"動画情報テキストファイルのためだけなら、動画閲覧ページからの情報取得を行わない");
+    b.group(u"ID");
+    b.text(OptText::kVideoIdPrefixes, u"動画IDの接頭辞", u"sm|so|nm|am|fz|ut|ca");
+    b.text(OptText::kOtherIdPrefixes, u"その他のIDの接頭辞", u"lv|ch|co|nb|nc|sg|im|mg|az|dw|ga|gg|ip|nd|ys|it|pk");
+    b.num(OptNumber::kIdMinDigits, u"数字だけのID：最小桁数", 1, 20, 8);
+    b.num(OptNumber::kIdMaxDigits, u"数字だけのID：最大桁数", 1, 20, 12);
+    b.group(u"履歴と更新チェック");
+    b.num(OptNumber::kHistoryLines, u"DLの履歴の行数", 0, kMaxCount, 10000);
+    b.num(OptNumber::kUpdateCheckDays, u"前の更新チェックより前の投稿はスルー（日）", 0, 36500, 1);
+    b.sw(OptSwitch::kBookmarkFetchName,
+         u"マイリストなどをブックマークする際、ツリーに表示する文字列を得るために、ネットにアクセスする");
+    b.group(u"終了時");
+    b.sw(OptSwitch::kPlayEndSound, u"すべてのダウンロードが終了した際に、WAVファイルを再生する");
+    b.text(OptText::kEndSoundSuccess, u"成功時のWAVファイル");
+    b.text(OptText::kEndSoundFailure, u"失敗時のWAVファイル");
+
+    b.page(u"コメントファイルのダウンロード・保存は次の条件で行う");
+    b.group(u"取得");
+    b.num(OptNumber::kCommentsPerRequest, u"1回のリクエストで取得するコメント数", 1, 100000, 1000);
+    b.num(OptNumber::kPastLogInterval, u"過去ログ取得時のリクエスト間隔", 0, 600000, 1000, "milliseconds");
+    b.group(u"アクセス失敗などの場合のリトライ：");
+    b.num(OptNumber::kCommentRetryWait, u"秒待機で", 0, 3600, 5);
+    b.num(OptNumber::kCommentRetryCount, u"回まで", 0, 100, 3);
+    b.group(u"｢過去ログも取得｣の起点");
+    b.num(OptNumber::kPastLogStartDays, u"日", 0, 100000, 0, "days after the posting time");
+    b.num(OptNumber::kPastLogStartHours, u"時間", 0, 100000, 0);
+    b.group(u"｢過去ログも取得｣の上限");
+    b.num(OptNumber::kPastLogLimit, u"件", 1, kMaxCount, 1000000, "newest comment numbers kept");
+    b.group(u"スキップ");
+    b.sw(OptSwitch::kSkipUnchangedComments,
+         u"過去に保存したコメントファイルがある場合、コメント数が増えていなければDLをスキップする");
+    b.num(OptNumber::kSkipIncreaseBelow, u"未満のコメント数の増加ならスキップする", 0, kMaxCount, 1);
+    b.sw(OptSwitch::kSkipByConditions,
+         u"過去に保存したコメントファイルがある場合、以下のチェックした条件をすべて満たすならDLをスキップする");
+    b.sw(OptSwitch::kSkipCondLastNumber, u"過去に保存したコメントファイル内の、最後のコメント番号");
+    b.num(OptNumber::kSkipLastNumberAtLeast, u"過去に保存したコメントファイル内の、最後のコメント番号（以上）", 0,
+          kMaxCount, 1000);
+    b.sw(OptSwitch::kSkipCondLatestCount, u"ニコニコ動画上の、現在の最新コメント数");
+    b.num(OptNumber::kSkipLatestCountAtMost, u"ニコニコ動画上の、現在の最新コメント数（以下）", 0, kMaxCount, 1000);
+    b.sw(OptSwitch::kSkipCondIncrease, u"過去に保存したファイルから比べて、現在までに増えたコメント数");
+    b.num(OptNumber::kSkipIncreaseAtMost, u"過去に保存したファイルから比べて、現在までに増えたコメント数（以下）", 0,
+          kMaxCount, 0);
+    b.sw(OptSwitch::kFuzzySavedMatch,
+         u"上2件の「過去に保存したコメントファイル」は曖昧に識別（「保存名」部分のみ・IDのみの一致を許容）");
+    b.group(u"保存");
+    b.sw(OptSwitch::kAddBoonData, u"ダウンロードしたコメントファイルには BoonSutazioData を付加する");
+
+    b.page(u"動画ファイルのダウンロード・保存は次の条件で行う");
+    b.group(u"保存");
+    b.num(OptNumber::kVideoFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", -1, kMaxCount, -1,
+          "-1: the value of the download page");
+    b.num(OptNumber::kParallelDownloads, u"動画を同時にDLする本数：", 1, 16, 1);
+    b.sw(OptSwitch::kAddToWatchLater, u"保存した動画を「あとで見るリスト」に追加する");
+    b.sw(OptSwitch::kAddToListFile, u"保存した動画を右のリストファイルに追加する");
+    b.text(OptText::kVideoListFile, u"保存した動画を右のリストファイルに追加する（リストファイル）");
+    b.sw(OptSwitch::kResume, u"可能ならレジュームする（推奨）", 1);
+    b.group(u"エラー時のリトライ：");
+    b.num(OptNumber::kVideoRetryWait, u"秒待機で", 0, 3600, 10);
+    b.num(OptNumber::kVideoRetryCount, u"回まで", 0, 100, 3);
+    b.group(u"サーバ");
+    b.sw(OptSwitch::kNewServerBestOnly, u"新サーバ：最高画質以外では、ダウンロードしない");
+    b.sw(OptSwitch::kNewServerSkipLowQuality,
+         u"新サーバ：低画質モードの影響を受ける場合は、DLしない（指定範囲内の最高画質でDLできないならスルー）");
+    b.sw(OptSwitch::kOldServerSkipEconomy, u"旧サーバ：エコノミー動画は、ダウンロードしない");
+    b.sw(OptSwitch::kOldServerEconomySuffix, u"旧サーバ：エコノミー動画なら、ファイル名の末尾に右の文字列を追加する");
+    b.text(OptText::kEconomySuffix, u"旧サーバ：エコノミー動画なら、ファイル名の末尾に右の文字列を追加する（文字列）",
+           u"【エコノミー】");
+    b.sw(OptSwitch::kOldServerSkipEconomyIfHigh, u"旧サーバ：高画質動画（非エコノミーの動画）がすでに保存されているとき"
+                                                 u"は、エコノミー動画のダウンロードをしない");
+    b.sw(OptSwitch::kOldServerFailWithoutHigh,
+         u"旧サーバ：高画質動画（非エコノミーの動画）が保存されていないときは、結果表示を「×」にする");
+    b.group(u"書込");
+    b.num(OptNumber::kWriteChunkMb, u"HDD等への書込は … MBずつ行う", 1, 1024, 1);
+    b.num(OptNumber::kBufferKb, u"バッファ … KB", 1, 65536, 64);
+    b.group(u"緊急用");
+    b.sw(OptSwitch::kQualityCheckBypass, u"「（画質）」選択時、画質と音質の判定をスルーする（緊急用）");
+    b.sw(OptSwitch::kForceDownload, u"削除動画などでもDLをある程度強行する ※テスト用");
+}
+
+std::vector<SettingDef> build_catalogue() {
+    CatalogueBuilder b;
+    add_reconstruction_tab(b);
+    add_reconstruction_details(b);
+    add_live_log_tab(b);
+    add_live_log_details(b);
+    add_file_settings(b);
+    add_general_settings(b);
+    add_network_settings(b);
+    return std::move(b.rows);
+}
+
+char16_t ascii_lower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+}
+
+bool equals_ignoring_case(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
+    return true;
+}
+
+std::optional<int> parse_int(std::u16string_view text) {
+    std::string narrow;
+    for (char16_t c : text) {
+        if (c > 0x7F) return std::nullopt;
+        narrow += static_cast<char>(c);
+    }
+    int value = 0;
+    const char* begin = narrow.data();
+    const char* end = begin + narrow.size();
+    if (begin != end && *begin == '+') ++begin;
+    auto [at, ec] = std::from_chars(begin, end, value);
+    if (ec != std::errc() || at != end || begin == end) return std::nullopt;
+    return value;
+}
+
+/// Markdown cells cannot hold line breaks or bars; "\n" is shown the way captions are written.
+std::string markdown_cell(std::u16string_view text) {
+    std::string out;
+    for (char c : to_utf8(text)) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '|')
+            out += "\\|";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+std::span<const SettingFamily> setting_families() {
+    return kFamilies;
+}
+
+std::span<const SettingDef> setting_catalogue() {
+    static const std::vector<SettingDef> catalogue = build_catalogue();
+    return catalogue;
+}
+
+const SettingDef* find_setting(const SettingKey& key) {
+    for (const SettingDef& def : setting_catalogue())
+        if (def.key == key) return &def;
+    return nullptr;
+}
+
+std::u16string setting_key_name(const SettingKey& key) {
+    std::u16string name(key.prefix);
+    if (key.index >= 0) name += from_utf8(std::to_string(key.index));
+    return name;
+}
+
+const SettingDef* find_setting_by_name(std::u16string_view section_slash_key) {
+    const size_t slash = section_slash_key.find(u'/');
+    if (slash == std::u16string_view::npos) return nullptr;
+    const std::u16string_view section = section_slash_key.substr(0, slash);
+    const std::u16string_view key = section_slash_key.substr(slash + 1);
+    for (const SettingDef& def : setting_catalogue())
+        if (equals_ignoring_case(def.key.section, section) && equals_ignoring_case(setting_key_name(def.key), key))
+            return &def;
+    return nullptr;
+}
+
+bool parse_setting_value(const SettingDef& def, std::u16string_view input, ParsedSettingValue& out,
+                         std::string& error) {
+    out = {};
+    if (def.is_text()) {
+        out.text = std::u16string(input);
+        return true;
+    }
+    std::optional<int> value = parse_int(input);
+    if (!value && def.type == SettingType::kSwitch) {
+        if (equals_ignoring_case(input, u"on") || equals_ignoring_case(input, u"true")) value = 1;
+        if (equals_ignoring_case(input, u"off") || equals_ignoring_case(input, u"false")) value = 0;
+    }
+    if (!value && def.type == SettingType::kChoice) {
+        for (size_t i = 0; i < def.items.size(); ++i)
+            if (def.items[i] == input) value = static_cast<int>(i);
+    }
+    const std::string name = to_utf8(def.key.section) + "/" + to_utf8(setting_key_name(def.key));
+    if (!value) {
+        error = name + ": \"" + to_utf8(input) + "\" is not a value of " + setting_type_text(def);
+        return false;
+    }
+    if (*value < def.minimum || *value > def.maximum) {
+        error = name + ": " + std::to_string(*value) + " is outside " + std::to_string(def.minimum) + ".." +
+                std::to_string(def.maximum);
+        return false;
+    }
+    out.number = *value;
+    return true;
+}
+
+std::string setting_type_text(const SettingDef& def) {
+    switch (def.type) {
+    case SettingType::kSwitch:
+        return "switch";
+    case SettingType::kNumber:
+        return "number(" + std::to_string(def.minimum) + ".." + std::to_string(def.maximum) + ")";
+    case SettingType::kText:
+        return "text";
+    case SettingType::kProtected:
+        return "protected";
+    case SettingType::kChoice: {
+        std::string out = "choice(";
+        for (size_t i = 0; i < def.items.size(); ++i) {
+            if (i > 0) out += "|";
+            out += to_utf8(def.items[i]);
+        }
+        return out + ")";
+    }
+    }
+    return {};
+}
+
+std::string render_settings_markdown() {
+    std::ostringstream out;
+    out << "# Settings\n\n"
+           "Every setting of QuippetVellichor, as stored in `QuippetVellichor.ini` in the app home. Keys are\n"
+           "`SECTION/KEY` as `quippet settings get|set` and `--set SECTION/KEY=VALUE` take them. Switches hold\n"
+           "0 or 1, choices the index of their item (counting from 0). Relative paths resolve in the app home.\n\n"
+           "This file is generated: `quippet settings docs > docs/settings.md`.\n";
+    std::u16string page;
+    for (const SettingDef& def : setting_catalogue()) {
+        if (def.page != page) {
+            page = def.page;
+            out << "\n## " << markdown_cell(page) << "\n\n"
+                << "| key | type | default | group | label | note |\n"
+                << "|---|---|---|---|---|---|\n";
+        }
+        std::string def_text = def.is_text() ? markdown_cell(def.default_text) : std::to_string(def.default_number);
+        if (def.is_text() && !def_text.empty()) def_text = "`" + def_text + "`";
+        out << "| " << to_utf8(def.key.section) << "/" << to_utf8(setting_key_name(def.key)) << " | "
+            << markdown_cell(from_utf8(setting_type_text(def))) << " | " << def_text << " | "
+            << markdown_cell(def.group) << " | " << markdown_cell(def.label) << " | "
+            << markdown_cell(from_utf8(def.note)) << " |\n";
+    }
+    return out.str();
+}
+
+} // namespace quippet

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quippet {
+
+class CJobFrame;
+class LogBox;
+class ListView;
+
+/// Settings a job reads, copied when it starts so that edits in the window never reach a running
+/// job. Keyed by setting name until the settings store defines its own snapshot type.
+struct JobSettings {
+    std::map<std::u16string, std::u16string> values;
+};
+
+/// The tab a job reports to. Either part may be missing; reports to a missing part are dropped.
+struct JobTarget {
+    LogBox* log = nullptr;
+    ListView* list = nullptr;
+};
+
+/// Everything a job gets from the window. The window keeps one as its record and fills it before
+/// each start; every worker runs on its own copy.
+class CWorkData {
+public:
+    static constexpr std::size_t list_count = 5;
+
+    CWorkData() = default;
+    CWorkData(const CWorkData&) = default;
+    CWorkData(CWorkData&&) = default;
+    CWorkData& operator=(const CWorkData&) = default;
+    CWorkData& operator=(CWorkData&&) = default;
+    virtual ~CWorkData() = default;
+
+    /// Input files of the reconstruction and live-log jobs.
+    std::vector<std::u16string>& inputs() { return lists[0]; }
+    const std::vector<std::u16string>& inputs() const { return lists[0]; }
+
+    /// Empties what belongs to one job only, so that the next start begins clean.
+    void clear_job_inputs();
+
+    int kind = -1;
+    JobTarget target;
+    /// The window's shared objects: job slots, locks, shared counter, notices.
+    CJobFrame* frame = nullptr;
+    std::atomic<int>* stop_job = nullptr;
+    std::atomic<int>* stop_pass = nullptr;
+    std::atomic<int>* stop_download = nullptr;
+
+    JobSettings settings;
+    std::array<std::vector<std::u16string>, list_count> lists;
+    /// Free texts of the starting tab (for example the output name typed into it).
+    std::vector<std::u16string> texts;
+    std::array<int, 2> counters{};
+};
+
+/// Base of the per-job result records.
+class CWorkRecord {
+public:
+    CWorkRecord() = default;
+    CWorkRecord(const CWorkRecord&) = default;
+    CWorkRecord(CWorkRecord&&) = default;
+    CWorkRecord& operator=(const CWorkRecord&) = default;
+    CWorkRecord& operator=(CWorkRecord&&) = default;
+    virtual ~CWorkRecord() = default;
+
+    std::vector<std::u16string> texts;
+};
+
+} // namespace quippet
