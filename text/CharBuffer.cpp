@@ -21,6 +21,12 @@ template <typename Ch> int decimal_into(Ch* out, long long value) {
     return n;
 }
 
+/// Room for `units` plus the terminator. Left uninitialised: every caller writes what it keeps, and
+/// zero-filling a 100 MB output buffer first would cost more than filling it.
+template <typename Ch> std::unique_ptr<Ch[]> fresh_buffer(int units) {
+    return std::make_unique_for_overwrite<Ch[]>(static_cast<size_t>(units) + 1);
+}
+
 template <typename Ch> bool ascii_equal_nocase(Ch a, Ch b) {
     auto lower = [](Ch c) { return (c >= 'A' && c <= 'Z') ? static_cast<Ch>(c - 'A' + 'a') : c; };
     return lower(a) == lower(b);
@@ -32,12 +38,14 @@ template <typename Ch> CCharBuffer<Ch>::CCharBuffer() : buffer_(std::make_unique
 
 template <typename Ch>
 CCharBuffer<Ch>::CCharBuffer(int capacity)
-    : buffer_(std::make_unique<Ch[]>(static_cast<size_t>(std::max(capacity, 0)) + 1)),
-      capacity_(std::max(capacity, 0)) {}
+    : buffer_(fresh_buffer<Ch>(std::max(capacity, 0))), capacity_(std::max(capacity, 0)) {
+    buffer_[0] = 0;
+}
 
 template <typename Ch> CCharBuffer<Ch>::CCharBuffer(View text) : CCharBuffer(static_cast<int>(text.size())) {
     std::copy(text.begin(), text.end(), buffer_.get());
     length_ = static_cast<int>(text.size());
+    buffer_[text.size()] = 0;
 }
 
 template <typename Ch> CCharBuffer<Ch>::CCharBuffer(const CCharBuffer& other) : CCharBuffer(other.view()) {
@@ -75,7 +83,7 @@ template <typename Ch> CCharBuffer<Ch>& CCharBuffer<Ch>::operator=(CCharBuffer&&
 }
 
 template <typename Ch> void CCharBuffer<Ch>::replace_buffer(int capacity, bool keep_text) {
-    auto fresh = std::make_unique<Ch[]>(static_cast<size_t>(capacity) + 1);
+    auto fresh = fresh_buffer<Ch>(capacity);
     if (keep_text) {
         const int n = std::min(length_, capacity);
         std::memcpy(fresh.get(), text(), static_cast<size_t>(n) * sizeof(Ch));
@@ -100,7 +108,7 @@ template <typename Ch> void CCharBuffer<Ch>::assign(View src) {
     const int n = static_cast<int>(src.size());
     if (n > capacity_) {
         // The source may live inside our own buffer (a view of this text): copy before dropping it.
-        auto fresh = std::make_unique<Ch[]>(static_cast<size_t>(n) + 1);
+        auto fresh = fresh_buffer<Ch>(n);
         std::copy(src.begin(), src.end(), fresh.get());
         buffer_ = std::move(fresh);
         cursor_ = 0;
@@ -142,7 +150,7 @@ template <typename Ch> void CCharBuffer<Ch>::append(View src) {
     const int n = static_cast<int>(src.size());
     if (length_ + n > capacity_) {
         // Keep the source alive across the reallocation: it may point into this buffer.
-        auto fresh = std::make_unique<Ch[]>(static_cast<size_t>(length_ + n) + 1);
+        auto fresh = fresh_buffer<Ch>(length_ + n);
         std::memcpy(fresh.get(), text(), static_cast<size_t>(length_) * sizeof(Ch));
         std::copy(src.begin(), src.end(), fresh.get() + length_);
         buffer_ = std::move(fresh);
@@ -181,7 +189,7 @@ template <typename Ch> void CCharBuffer<Ch>::fast_append(View src) {
         const long long wanted = 4LL * (length_ + n);
         const int grown = static_cast<int>(std::min<long long>(wanted, std::numeric_limits<int>::max() - 1));
         if (grown < length_ + n) throw std::bad_alloc();
-        auto fresh = std::make_unique<Ch[]>(static_cast<size_t>(grown) + 1);
+        auto fresh = fresh_buffer<Ch>(grown);
         std::memcpy(fresh.get(), text(), static_cast<size_t>(length_) * sizeof(Ch));
         buffer_ = std::move(fresh);
         cursor_ = 0;

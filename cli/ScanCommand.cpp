@@ -1,0 +1,82 @@
+#include "cli/ScanCommand.h"
+
+#include <ostream>
+
+#include "app/WorkThread.h"
+#include "cli/Cli.h"
+#include "cli/JobRunner.h"
+#include "comments/ChatScan.h"
+#include "resources/Messages.h"
+#include "text/CharBuffer.h"
+#include "text/DateText.h"
+#include "text/Encoding.h"
+#include "text/FileSP.h"
+
+namespace quippet::cli {
+namespace {
+
+constexpr int kCountWordOf = 15; // "個のうち、"
+
+std::u16string number(long long n) {
+    return from_utf8(std::to_string(n));
+}
+
+std::u16string date_text(int seconds) {
+    CCharW text(number(seconds));
+    return format_unix_time(text) == 0 ? std::u16string(text.view()) : number(seconds);
+}
+
+/// One line per file; false when the file could not be read.
+bool scan_one(CWorkThread& worker, const std::u16string& path) {
+    CFileSP file;
+    CCharM doc;
+    if (file.read(path, doc) != 0) {
+        worker.log(path + u"：" + std::u16string(message_text(doc.error())));
+        return false;
+    }
+    const std::string_view bytes = doc.view();
+    const int comments = count_vpos(bytes);
+    std::u16string line =
+        path + u"：" + number(static_cast<long long>(bytes.size())) + u"バイト、" + number(comments) + u"個のコメント";
+    if (comments > 0) {
+        const AttributeRange vpos = attribute_range(bytes, "vpos");
+        const AttributeRange date = attribute_range(bytes, "date");
+        line += u"（vpos " + number(vpos.min) + u"～" + number(vpos.max);
+        if (date.count > 0) line += u"、投稿日時 " + date_text(date.min) + u"～" + date_text(date.max);
+        line += u"）";
+    }
+    worker.log(line);
+    return true;
+}
+
+} // namespace
+
+int run_scan_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty() || args.front() == "--help") {
+        (args.empty() ? err : out) << "Usage: quippet scan FILE...\n"
+                                      "Reads comment files and reports size, comment count, vpos and date ranges.\n";
+        return args.empty() ? kExitUsage : kExitOk;
+    }
+    TerminalJob job;
+    job.kind = 1;
+    job.show_end_notice = false;
+    for (const std::string& arg : args)
+        job.inputs.push_back(from_utf8(arg));
+    job.body = [](CWorkThread& worker, JobOutcome& outcome) {
+        worker.job_begin();
+        const auto& inputs = worker.data().inputs();
+        outcome.total = static_cast<int>(inputs.size());
+        for (const std::u16string& path : inputs) {
+            if (worker.stop_requested()) {
+                worker.job_stopped();
+                outcome.stopped = true;
+                return;
+            }
+            if (scan_one(worker, path)) ++outcome.succeeded;
+        }
+        worker.job_end(outcome.succeeded, outcome.total, kCountWordOf, EndSounds{});
+    };
+    return run_in_terminal(job, out, err);
+}
+
+} // namespace quippet::cli
