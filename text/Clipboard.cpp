@@ -18,15 +18,20 @@ void set_clipboard_hook(ClipboardHook hook) {
     installed_hook() = std::move(hook);
 }
 
-int clipboard_write(std::u16string_view text) {
+// The hook runs outside the lock: a GUI hook may wait for the UI thread, which may itself be using
+// the clipboard at that moment.
+ClipboardHook current_hook() {
     std::lock_guard lock(hook_mutex);
-    const auto& hook = installed_hook();
+    return installed_hook();
+}
+
+int clipboard_write(std::u16string_view text) {
+    const ClipboardHook hook = current_hook();
     return hook.write && hook.write(text) ? 0 : -1;
 }
 
 int clipboard_read(std::u16string& text) {
-    std::lock_guard lock(hook_mutex);
-    const auto& hook = installed_hook();
+    const ClipboardHook hook = current_hook();
     return hook.read && hook.read(text) ? 0 : -1;
 }
 

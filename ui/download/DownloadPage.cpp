@@ -1,0 +1,3 @@
+#include "ui/download/DownloadPage.h"
+
+CDlgES::CDlgES(QWidget* parent) : CTabPage({}, parent) {}

@@ -1,0 +1,3 @@
+#include "ui/livelog/LiveLogPage.h"
+
+CDlgWC::CDlgWC(QWidget* parent) : CTabPage({}, parent) {}

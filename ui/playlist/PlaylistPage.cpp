@@ -1,0 +1,3 @@
+#include "ui/playlist/PlaylistPage.h"
+
+CDlgMM::CDlgMM(QWidget* parent) : CTabPage({}, parent) {}

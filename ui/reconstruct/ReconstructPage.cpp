@@ -1,0 +1,3 @@
+#include "ui/reconstruct/ReconstructPage.h"
+
+CDlgDD::CDlgDD(QWidget* parent) : CTabPage({}, parent) {}
