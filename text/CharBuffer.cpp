@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/mman.h>
+
 namespace {
 
 template <typename Ch> int find_in(std::basic_string_view<Ch> hay, std::basic_string_view<Ch> pattern, bool last) {
@@ -24,7 +26,19 @@ template <typename Ch> int decimal_into(Ch* out, long long value) {
 /// Room for `units` plus the terminator. Left uninitialised: every caller writes what it keeps, and
 /// zero-filling a 100 MB output buffer first would cost more than filling it.
 template <typename Ch> std::unique_ptr<Ch[]> fresh_buffer(int units) {
-    return std::make_unique_for_overwrite<Ch[]>(static_cast<size_t>(units) + 1);
+    const size_t count = static_cast<size_t>(units) + 1;
+    auto buffer = std::make_unique_for_overwrite<Ch[]>(count);
+    // Whole comment files live in one buffer; with small pages, faulting them in costs more than the
+    // decoding that fills them.
+    constexpr uintptr_t huge_page = 2u << 20;
+    const size_t bytes = count * sizeof(Ch);
+    if (bytes >= 4 * huge_page) {
+        const auto begin = reinterpret_cast<uintptr_t>(buffer.get());
+        const uintptr_t aligned = (begin + huge_page - 1) & ~(huge_page - 1);
+        const uintptr_t end = (begin + bytes) & ~(huge_page - 1);
+        if (end > aligned) madvise(reinterpret_cast<void*>(aligned), end - aligned, MADV_HUGEPAGE);
+    }
+    return buffer;
 }
 
 template <typename Ch> bool ascii_equal_nocase(Ch a, Ch b) {
