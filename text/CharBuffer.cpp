@@ -128,7 +128,7 @@ template <typename Ch> void CCharBuffer<Ch>::assign(View src) {
         cursor_ = 0;
         capacity_ = n;
     } else {
-        std::memmove(text(), src.data(), static_cast<size_t>(n) * sizeof(Ch));
+        if (n > 0) std::memmove(text(), src.data(), static_cast<size_t>(n) * sizeof(Ch));
     }
     length_ = n;
     text()[n] = 0;
@@ -171,7 +171,7 @@ template <typename Ch> void CCharBuffer<Ch>::append(View src) {
         cursor_ = 0;
         capacity_ = length_ + n;
     } else {
-        std::memmove(text() + length_, src.data(), static_cast<size_t>(n) * sizeof(Ch));
+        if (n > 0) std::memmove(text() + length_, src.data(), static_cast<size_t>(n) * sizeof(Ch));
     }
     length_ += n;
     text()[length_] = 0;
@@ -212,7 +212,7 @@ template <typename Ch> void CCharBuffer<Ch>::fast_append(View src) {
     } else {
         reserve_ -= n;
     }
-    std::memcpy(text() + length_, src.data(), static_cast<size_t>(n) * sizeof(Ch));
+    if (n > 0) std::memcpy(text() + length_, src.data(), static_cast<size_t>(n) * sizeof(Ch));
     length_ += n;
     text()[length_] = 0;
 }

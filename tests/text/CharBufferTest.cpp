@@ -183,3 +183,18 @@ TEST(CharBuffer, CopiesAndMovesAreIndependent) {
     b.append(u"ok");
     EXPECT_EQ(b.view(), u"ok");
 }
+
+TEST(CharBuffer, EmptyViewsWithoutStorageAreHarmless) {
+    // A default-constructed view has no data pointer at all.
+    CCharW text(u"abc");
+    text.append(std::u16string_view());
+    text.fast_append(std::u16string_view());
+    EXPECT_EQ(text.view(), u"abc");
+    text.assign(std::u16string_view());
+    EXPECT_TRUE(text.empty());
+    CCharM bytes;
+    bytes.begin_fast_append(8);
+    bytes.fast_append(std::string_view());
+    bytes.end_fast_append();
+    EXPECT_TRUE(bytes.empty());
+}
