@@ -2,6 +2,7 @@
 
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
+#include "cli/SplitCutCommands.h"
 
 namespace quippet::cli {
 
@@ -10,6 +11,9 @@ std::span<const Command> commands() {
         {"scan", "read comment files and report their size, comment count and ranges", run_scan_command},
         {"settings", "list, get or set settings (settings list | get SECTION/KEY | set SECTION/KEY VALUE)",
          run_settings_command},
+        {"split", "split comment files into parts of N comments (split (--size N | --auto) [--remainder] FILE...)",
+         run_split_command},
+        {"cut", "cut out the comments numbered N to M (cut --from N --to M FILE...)", run_cut_command},
     };
     return table;
 }
