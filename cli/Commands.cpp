@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/RebuildCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SplitCutCommands.h"
@@ -14,6 +15,8 @@ std::span<const Command> commands() {
         {"split", "split comment files into parts of N comments (split (--size N | --auto) [--remainder] FILE...)",
          run_split_command},
         {"cut", "cut out the comments numbered N to M (cut --from N --to M FILE...)", run_cut_command},
+        {"rebuild", "reconstruct comment files ([--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...)",
+         run_rebuild_command},
     };
     return table;
 }

@@ -1,0 +1,82 @@
+#include "cli/RebuildCommand.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "app/IniFile.h"
+#include "app/Settings.h"
+#include "cli/Cli.h"
+#include "cli/JobRunner.h"
+#include "cli/SettingsCommand.h"
+#include "reconstruct/ReconstructJob.h"
+#include "text/AppHome.h"
+#include "text/Encoding.h"
+
+namespace quippet::cli {
+namespace {
+
+constexpr const char* kRebuildUsage =
+    "Usage: quippet rebuild [--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...\n"
+    "Reconstructs the comment files with the stored reconstruction settings (section DividingDriver and the\n"
+    "detailed settings), merged as DividingDriver/CB48 and its modes say, and writes each unit's output as\n"
+    "\"NAME.xml\" in the folder of its first file (or DIR). An input file is never replaced; an existing\n"
+    "output is replaced only with DividingDriver/CB6=1.\n";
+
+int usage(std::ostream& err, const std::string& reason) {
+    err << "quippet rebuild: " << reason << '\n' << kRebuildUsage;
+    return kExitUsage;
+}
+
+} // namespace
+
+int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args.front() == "--help") {
+        out << kRebuildUsage;
+        return kExitOk;
+    }
+    std::vector<std::string> rest = args;
+    CSettings settings;
+    CFileINI ini;
+    load_settings(ini, settings);
+    std::string error;
+    if (extract_set_options(rest, settings, error) != kExitOk) return usage(err, error);
+
+    std::u16string out_dir;
+    std::vector<std::u16string> files;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const std::string& arg = rest[i];
+        if (arg == "--out-dir") {
+            if (i + 1 >= rest.size()) return usage(err, "--out-dir needs a folder");
+            out_dir = from_utf8(rest[++i]);
+        } else if (arg.starts_with("--") && arg != "--") {
+            return usage(err, "unknown option " + arg);
+        } else {
+            files.push_back(from_utf8(arg));
+        }
+    }
+    if (files.empty()) return usage(err, "no FILE given");
+    if (!out_dir.empty()) {
+        std::error_code ec;
+        // A missing folder is a mistake in the command line, not something to create silently.
+        if (!std::filesystem::is_directory(to_fs_path(out_dir), ec))
+            return usage(err, "--out-dir " + to_utf8(out_dir) + " is not a folder");
+        while (out_dir.size() > 1 && out_dir.back() == u'/')
+            out_dir.pop_back();
+    }
+
+    ReconstructSettings snapshot = reconstruct_settings(settings);
+    snapshot.output_folder = out_dir;
+    TerminalJob job;
+    job.kind = kJobKindReconstruct;
+    job.inputs = files;
+    job.body = [settings, snapshot](CWorkThread& worker, JobOutcome& outcome) {
+        const ReconstructCounts counts = run_reconstruct_job(worker, settings, snapshot);
+        outcome.succeeded = counts.succeeded;
+        outcome.total = counts.total;
+        outcome.stopped = counts.stopped;
+    };
+    return run_in_terminal(job, out, err);
+}
+
+} // namespace quippet::cli

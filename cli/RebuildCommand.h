@@ -1,0 +1,14 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace quippet::cli {
+
+/// `quippet rebuild [--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...`: the reconstruction job on the
+/// files in the given order, merged as the settings say. 0 every unit succeeded, 1 some failed, 2 usage,
+/// 3 stopped.
+int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace quippet::cli
