@@ -124,7 +124,7 @@ CommandVocabulary read_vocabulary(std::u16string_view text) {
 
 CommandVocabulary load_vocabulary(std::u16string_view path) {
     CCharW text;
-    if (CFileSP().read_wide_text(resolve_in_home(path), text) != 0) return {};
+    if (CFileSP().read_settings_text(resolve_in_home(path), text) != 0) return {};
     return read_vocabulary(text.view());
 }
 

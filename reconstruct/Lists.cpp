@@ -175,7 +175,7 @@ NgList parse_ng_list(std::u16string_view text, NgListKind kind, bool chain_by_de
 NgList load_ng_list(std::u16string_view path, NgListKind kind, bool chain_by_default) {
     CCharW text;
     CFileSP file;
-    if (file.read_wide_text(resolve_in_home(path), text) != 0) {
+    if (file.read_settings_text(resolve_in_home(path), text) != 0) {
         NgList empty;
         empty.problems.push_back({0, std::u16string(path), u"ファイルが読み込めないので使わずに処理"});
         return empty;
@@ -264,7 +264,7 @@ ReplaceList parse_replace_list(std::u16string_view text) {
 ReplaceList load_replace_list(std::u16string_view path) {
     CCharW text;
     CFileSP file;
-    if (file.read_wide_text(resolve_in_home(path), text) != 0) {
+    if (file.read_settings_text(resolve_in_home(path), text) != 0) {
         ReplaceList empty;
         empty.problems.push_back({0, std::u16string(path), u"ファイルが読み込めないので使わずに処理"});
         return empty;

@@ -32,7 +32,7 @@ void CCharArrayW::sort() {
 int CCharArrayW::load(std::u16string_view file_name, bool skip_comments, int max_chars) {
     const std::u16string path = quippet::resolve_in_home(quippet::with_default_extension(file_name, u".txt"));
     CCharW text;
-    if (CFileSP().read_wide_text(path, text) != 0) return -1;
+    if (CFileSP().read_settings_text(path, text) != 0) return -1;
 
     const std::u16string_view all = text.view();
     const size_t limit = max_chars < 0 ? all.size() : static_cast<size_t>(max_chars);

@@ -233,6 +233,67 @@ int CFileSP::read_wide_text(std::u16string_view path, CCharW& out) {
     return 0;
 }
 
+namespace {
+
+/// Well-formed UTF-8 without NUL bytes: UTF-16 text of Latin letters has a NUL in every other byte.
+bool is_clean_utf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c == 0) return false;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int extra = 0;
+        unsigned min = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + static_cast<size_t>(extra) >= bytes.size()) return false;
+        unsigned value = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return false;
+            value = (value << 6) | (next & 0x3F);
+        }
+        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
+        i += static_cast<size_t>(extra) + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+int CFileSP::read_settings_text(std::u16string_view path, CCharW& out) {
+    CCharM bytes;
+    if (read(path, bytes) != 0) {
+        out.clear();
+        out.set_error(bytes.error());
+        return -1;
+    }
+    std::string_view view = bytes.view();
+    const bool utf16_mark =
+        view.size() >= 2 && ((view[0] == '\xFF' && view[1] == '\xFE') || (view[0] == '\xFE' && view[1] == '\xFF'));
+    if (!utf16_mark) {
+        if (view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
+        if (is_clean_utf8(view)) {
+            out.assign(quippet::from_utf8(view));
+            return 0;
+        }
+    }
+    return read_wide_text(path, out);
+}
+
 int CFileSP::read_utf8_text(std::u16string_view path, CCharW& out) {
     error_ = 0;
     long long size = 0;

@@ -37,6 +37,10 @@ public:
     /// The bytes as UTF-16LE units, without byte swapping; a first unit U+FEFF or U+FFFE is dropped, an
     /// odd last byte is ignored. 0, or -1 with the code in `out` as well.
     int read_wide_text(std::u16string_view path, CCharW& out);
+    /// A settings text file (lists, rules, vocabulary): UTF-16LE as the program writes them, but a file
+    /// without a UTF-16 byte order mark that is clean UTF-8 (as editors on this system save it) is read
+    /// as UTF-8 instead of turning into garbage. 0, or -1 with the code in `out` as well.
+    int read_settings_text(std::u16string_view path, CCharW& out);
 
     /// A UTF-8 file decoded to UTF-16 as it is read, the same text as read() followed by narrow_to_wide()
     /// with UTF-8 but without holding the bytes: comment files are read this way. 0, or -1 with the code
