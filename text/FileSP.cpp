@@ -285,13 +285,24 @@ int CFileSP::read_settings_text(std::u16string_view path, CCharW& out) {
     const bool utf16_mark =
         view.size() >= 2 && ((view[0] == '\xFF' && view[1] == '\xFE') || (view[0] == '\xFE' && view[1] == '\xFF'));
     if (!utf16_mark) {
-        if (view.starts_with("\xEF\xBB\xBF")) view.remove_prefix(3);
-        if (is_clean_utf8(view)) {
-            out.assign(quippet::from_utf8(view));
+        std::string_view text = view;
+        if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        if (is_clean_utf8(text)) {
+            out.assign(quippet::from_utf8(text));
             return 0;
         }
     }
-    return read_wide_text(path, out);
+    // The same units read_wide_text would give, taken from the bytes already in memory.
+    const int count = static_cast<int>(view.size() / 2);
+    out.clear();
+    out.reserve(count);
+    char16_t* units = out.data();
+    for (int i = 0; i < count; ++i)
+        units[i] = static_cast<char16_t>(static_cast<unsigned char>(view[2 * static_cast<size_t>(i)]) |
+                                         (static_cast<unsigned char>(view[2 * static_cast<size_t>(i) + 1]) << 8));
+    out.set_length(count);
+    if (count > 0 && (units[0] == 0xFEFF || units[0] == 0xFFFE)) out.remove_first(1);
+    return 0;
 }
 
 int CFileSP::read_utf8_text(std::u16string_view path, CCharW& out) {
