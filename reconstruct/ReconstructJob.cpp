@@ -1,5 +1,7 @@
 #include "reconstruct/ReconstructJob.h"
 
+#include "reconstruct/FileJobReport.h"
+
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
@@ -32,12 +34,6 @@ constexpr std::u16string_view kWriteFailed = u"ファイルに保存するとこ
 constexpr std::u16string_view kListedTwice = u"同じファイルが重複して指定されているので省略";
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kCommentsRead = u"個のコメントを読込";
-constexpr std::u16string_view kFileDone = u"の処理に成功";
-constexpr std::u16string_view kFileFailed = u"の処理に失敗...";
-constexpr std::u16string_view kAllFilesDone = u"個のファイルで成功りゅん！";
-constexpr std::u16string_view kFilesOf = u"個中";
-constexpr std::u16string_view kFilesFailed = u"個のファイルの処理に失敗...";
-constexpr int kMessageEndedWithFailures = 14;
 
 std::u16string decimal(long long n) {
     return from_utf8(std::to_string(n));
@@ -589,15 +585,7 @@ ReconstructCounts run_reconstruct_job(CWorkThread& worker, const CSettings& stor
         if (outcome.ok) ++counts.succeeded;
     }
 
-    const int failed = counts.total - counts.succeeded;
-    if (counts.total == 1)
-        worker.log(last_name + std::u16string(failed == 0 ? kFileDone : kFileFailed));
-    else if (failed == 0)
-        worker.log(decimal(counts.total) + std::u16string(kAllFilesDone));
-    else
-        worker.log(decimal(counts.total) + std::u16string(kFilesOf) + decimal(failed) + std::u16string(kFilesFailed));
-    if (failed > 0) worker.log_message(kMessageEndedWithFailures);
-    worker.log_elapsed();
+    log_file_job_end(worker, counts.total, counts.succeeded, last_name);
     return counts;
 }
 

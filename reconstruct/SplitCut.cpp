@@ -1,5 +1,7 @@
 #include "reconstruct/SplitCut.h"
 
+#include "reconstruct/FileJobReport.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,11 +34,6 @@ constexpr std::u16string_view kWrongExtension = u"ファイルの拡張子が違
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kInputNameTaken = u"出力名が入力ファイルと同じため未出力";
 constexpr std::u16string_view kListedTwice = u"同じファイルが重複して指定されているので省略";
-constexpr std::u16string_view kFileDone = u"の処理に成功";
-constexpr std::u16string_view kFileFailed = u"の処理に失敗...";
-constexpr std::u16string_view kAllFilesDone = u"個のファイルで成功りゅん！";
-constexpr std::u16string_view kFilesOf = u"個中";
-constexpr std::u16string_view kFilesFailed = u"個のファイルの処理に失敗...";
 
 constexpr int kMessageFormat = 7;
 constexpr int kMessageNotNumbered = 8;
@@ -425,15 +422,7 @@ JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& setting
         if (result.ok) ++counts.succeeded;
     }
 
-    const int failed = counts.total - counts.succeeded;
-    if (counts.total == 1)
-        worker.log(last_name + std::u16string(failed == 0 ? kFileDone : kFileFailed));
-    else if (failed == 0)
-        worker.log(decimal(counts.total) + std::u16string(kAllFilesDone));
-    else
-        worker.log(decimal(counts.total) + std::u16string(kFilesOf) + decimal(failed) + std::u16string(kFilesFailed));
-    if (failed > 0) worker.log_message(14);
-    worker.log_elapsed();
+    log_file_job_end(worker, counts.total, counts.succeeded, last_name);
     return counts;
 }
 
