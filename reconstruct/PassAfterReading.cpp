@@ -320,11 +320,11 @@ constexpr std::u16string_view kSortNames[18] = {
     u"読込順",     u"リスト行順", u"優先コメ", u"ID",       u"再生時間", u"投稿日時", u"No", u"スコア",   u"投稿者コメ",
     u"プレミアム", u"本文",       u"コマンド", u"スレッド", u"サイズ",   u"縦位置",   u"色", u"継続時間", u"座標"};
 
-bool is_derived_key(int key) {
+} // namespace
+
+bool sort_key_is_derived(int key) {
     return key >= chat_key::extra && key < chat_key::extra + 10;
 }
-
-} // namespace
 
 // --- fuzzy rules ------------------------------------------------------------------------------------
 
@@ -560,7 +560,7 @@ void compute_command_keys(CWorkChatdata& data, const CommandVocabulary& vocabula
 
 void sort_and_renumber(CWorkChatdata& data, const AfterReadingOptions& options, const CommandVocabulary* vocabulary) {
     const int* keys = options.sort_keys;
-    if (std::any_of(keys, keys + 4, is_derived_key)) {
+    if (std::any_of(keys, keys + 4, sort_key_is_derived)) {
         if (vocabulary) {
             compute_command_keys(data, *vocabulary);
         } else {

@@ -116,6 +116,8 @@ struct AfterReadingRemoved {
 /// chat_key for one of the 36 sort names ("読込順" … "座標", each also with a leading "*"), -1 when unknown.
 /// The five command-derived keys live in the extra columns 0–4.
 int sort_key_from_name(std::u16string_view name);
+/// Whether the key is one of the five command-derived ones (which need the vocabulary).
+bool sort_key_is_derived(int key);
 
 /// Fills extra0–extra4 with the command-derived sort numbers (size, vertical position, colour, duration,
 /// coordinates) of every comment; 0 where the comment has no such command.

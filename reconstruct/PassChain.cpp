@@ -418,8 +418,14 @@ bool PassChain::keep(ChatEntry& e, CWorkChatdata& /*set*/, int source) {
         return false;
     }
 
-    if (row >= 1 && row <= static_cast<int>(options_.merge_offsets.size()))
-        e.vpos += options_.merge_offsets[static_cast<size_t>(row - 1)];
+    if (row >= 1 && row <= static_cast<int>(options_.merge_offsets.size())) {
+        const int offset = options_.merge_offsets[static_cast<size_t>(row - 1)];
+        e.vpos += offset;
+        if (offset != 0) {
+            if (counters_.merge_shifted.size() < static_cast<size_t>(row)) counters_.merge_shifted.resize(row);
+            ++counters_.merge_shifted[static_cast<size_t>(row - 1)];
+        }
+    }
     if (run_timing(e, row)) return false;
 
     if (options_.handle_references) escape_body(e.text);

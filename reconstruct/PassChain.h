@@ -58,6 +58,8 @@ struct PassCounters {
     /// Per timing row: comments removed and comments shifted.
     std::array<int, kTimingRowCount> timing_removed{};
     std::array<int, kTimingRowCount> timing_shifted{};
+    /// Per input row (index row - 1): comments moved by the part-merge shift.
+    std::vector<int> merge_shifted;
     /// What the two replacement files changed.
     ReplaceCounts replace1;
     ReplaceCounts replace2;

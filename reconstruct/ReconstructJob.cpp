@@ -1,8 +1,11 @@
 #include "reconstruct/ReconstructJob.h"
 
 #include "reconstruct/FileJobReport.h"
+#include "reconstruct/ReconstructReport.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -12,6 +15,7 @@
 #include "app/SettingsCatalogue.h"
 #include "app/WorkThread.h"
 #include "comments/ChatReader.h"
+#include "comments/ChatScan.h"
 #include "comments/ChatWriter.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
@@ -84,33 +88,23 @@ long long number_after(std::u16string_view name, std::u16string_view text) {
     return -1;
 }
 
-void add_line(std::vector<std::u16string>& lines, std::u16string_view label, int n) {
-    if (n > 0) lines.push_back(std::u16string(label) + decimal(n) + u"件");
+int hundredths(int minutes, int seconds, int fraction) {
+    const long long total = (static_cast<long long>(minutes) * 60 + seconds) * 100 + fraction;
+    return static_cast<int>(std::clamp<long long>(total, 0, 2'000'000'000));
 }
 
-void add_replace_lines(std::vector<std::u16string>& lines, std::u16string_view prefix, const ReplaceCounts& counts,
-                       const ReplaceList* list) {
-    add_line(lines, std::u16string(prefix) + u"正規表現以外の置換を実行したコメント：", counts.plain_comments);
-    if (!list) return;
-    size_t regex_index = 0;
-    for (const ReplaceRule& rule : list->rules) {
-        if (!rule.is_regex) continue;
-        const int n = regex_index < counts.regex_comments.size() ? counts.regex_comments[regex_index] : 0;
-        ++regex_index;
-        add_line(lines,
-                 std::u16string(prefix) + decimal(static_cast<long long>(regex_index)) + u"番目の正規表現置換（to「" +
-                     rule.to + u"」）：",
-                 n);
-    }
-}
-
-std::u16string date_text(int unix_time) {
-    const std::time_t t = unix_time;
-    std::tm local{};
-    char text[32] = {};
-    if (!localtime_r(&t, &local) || std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local) == 0)
-        return decimal(unix_time);
-    return from_utf8(text);
+/// The local time of a "指定した日時" row.
+int given_date(const CSettings& s, int rule) {
+    std::tm t{};
+    t.tm_year = s.number(rc_date_rule(rule, DateRuleField::kYear)) - 1900;
+    t.tm_mon = s.number(rc_date_rule(rule, DateRuleField::kMonth)) - 1;
+    t.tm_mday = s.number(rc_date_rule(rule, DateRuleField::kDay));
+    t.tm_hour = s.number(rc_date_rule(rule, DateRuleField::kHour));
+    t.tm_min = s.number(rc_date_rule(rule, DateRuleField::kMinute));
+    t.tm_sec = s.number(rc_date_rule(rule, DateRuleField::kSecond));
+    t.tm_isdst = -1;
+    const std::time_t when = std::mktime(&t);
+    return when < 0 || when > 0x7FFFFFFF ? 0 : static_cast<int>(when);
 }
 
 struct UnitOutcome {
@@ -119,6 +113,8 @@ struct UnitOutcome {
     std::u16string message;
     std::u16string written;
     std::vector<std::u16string> report;
+    /// The report for the list row.
+    std::u16string short_report;
     /// Rows of the unit whose file could not be read; they keep their own failure.
     std::vector<int> unreadable;
 };
@@ -162,6 +158,58 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     p.ng_words_reversed = s.on(RcSwitch::kNgWordReverse);
     p.replace2 = s.on(RcSwitch::kReplace2);
     r.chain_by_default = s.on(RcSwitch::kChainByDefault);
+    for (int rule = 0; rule < 2; ++rule) {
+        DateRuleRow& d = p.date_rules[static_cast<size_t>(rule)];
+        d.enabled = s.on(rule == 0 ? RcSwitch::kDateRule1 : RcSwitch::kDateRule2);
+        d.base = static_cast<DateBase>(std::clamp(s.number(rc_date_base(rule)), 0, 4));
+        d.hours = s.number(rc_date_rule(rule, DateRuleField::kHours));
+        d.before = s.number(rc_date_side(rule)) == 0;
+        d.given = given_date(s, rule);
+    }
+    for (int row = 0; row < kTimingRowCount; ++row) {
+        TimingRow& t = p.timing[static_cast<size_t>(row)];
+        t.enabled = s.on(rc_timing_enabled(row));
+        t.scope = static_cast<TimingScope>(std::clamp(s.number(rc_timing_scope(row)), 0, 5));
+        t.action = static_cast<TimingAction>(std::clamp(s.number(rc_timing_action(row)), 0, 4));
+        const auto field = [&s, row](TimingField f) { return s.number(rc_timing(row, f)); };
+        const bool row_scope =
+            t.scope == TimingScope::row_only || t.scope == TimingScope::rows_from || t.scope == TimingScope::rows_up_to;
+        // The row scopes take their row number from the minutes box.
+        t.at = row_scope ? field(TimingField::kAtMinutes)
+                         : hundredths(field(TimingField::kAtMinutes), field(TimingField::kAtSeconds),
+                                      field(TimingField::kAtHundredths));
+        t.amount = hundredths(field(TimingField::kByMinutes), field(TimingField::kBySeconds),
+                              field(TimingField::kByHundredths));
+    }
+    r.part_merge = s.on(RcSwitch::kPartMerge);
+    r.length_from_net = s.on(RcSwitch::kLengthFromNet);
+    r.net_wait_seconds = s.number(OptNumber::kDownloadWait);
+
+    const auto stage_file = [&s](RcSwitch on, OptText file) {
+        return s.on(on) ? resolve_in_home(s.text(file)) : std::u16string();
+    };
+    r.stage_files[kStagePriority] = stage_file(RcSwitch::kPriorityStage, OptText::kPriorityConditions);
+    r.stage_files[kStagePre] = stage_file(RcSwitch::kPreStage, OptText::kCommandConvert1);
+    r.stage_files[kStagePost] = stage_file(RcSwitch::kPostStage, OptText::kCommandConvert2);
+    r.stage_files[kStageIndividual] = stage_file(RcSwitch::kIndividualStage, OptText::kCommandConvert3);
+    r.vocabulary_file = resolve_in_home(s.text(OptText::kCommandVocabulary));
+    r.fuzzy_file = resolve_in_home(s.text(OptText::kFuzzyRules));
+    r.after.dedupe.fuzzy = s.on(RcSwitch::kDupFuzzy);
+
+    r.save_lists = s.on(RcSwitch::kSaveLists);
+    ReconstructSettings::SavedLists& saved = r.saved;
+    saved.ngid = s.on(OptSwitch::kListNgId);
+    saved.ng_word = s.on(OptSwitch::kListNgWord);
+    saved.common_ng = s.on(OptSwitch::kListCommonNg);
+    saved.invalid_char = s.on(OptSwitch::kListInvalidChar);
+    saved.length = s.on(OptSwitch::kListLength);
+    saved.score = s.on(OptSwitch::kListScore);
+    saved.duplicates = s.on(OptSwitch::kListDuplicates);
+    saved.thinning = s.on(OptSwitch::kListThinning);
+    saved.ng_chain = s.on(OptSwitch::kListNgChain);
+    saved.command_chain = s.on(OptSwitch::kListCommandChain);
+    saved.command_output = s.on(OptSwitch::kListCommandOutput);
+    p.save_lists = r.save_lists && saved.command_output;
 
     DedupeOptions& d = r.after.dedupe;
     d.enabled = s.on(RcSwitch::kDuplicates);
@@ -231,7 +279,16 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     n.number_width = s.number(OptNumber::kNameNumberWidth);
     n.always_count = s.on(OptSwitch::kNameAlwaysCount);
     n.date_range = s.on(OptSwitch::kNameDateRange);
+    if (s.on(RcSwitch::kSaveBesideVideo)) r.video_path = s.text(RcText::kVideoPath);
     return r;
+}
+
+bool ReconstructSettings::needs_vocabulary() const {
+    for (const std::u16string& file : stage_files)
+        if (!file.empty()) return true;
+    for (int key : after.sort_keys)
+        if (sort_key_is_derived(key)) return true;
+    return false;
 }
 
 std::vector<std::vector<int>> group_units(const std::vector<std::u16string>& paths, MergeMode mode, int rows,
@@ -312,101 +369,66 @@ PassInputs ReconstructLists::inputs(const PassOptions& options) const {
     if (options.priority_ids) in.priority_ids = &priority_ids;
     if (options.replace1) in.replace1 = &replace1;
     if (options.replace2) in.replace2 = &replace2;
+    in.vocabulary = &vocabulary;
     return in;
 }
 
-ReconstructLists load_reconstruct_lists(const CSettings& settings, bool chain_by_default) {
+namespace {
+
+std::vector<FuzzyRule> read_fuzzy_rules(std::u16string_view path, std::vector<ListProblem>& problems) {
+    CFileSP file;
+    CCharW text;
+    if (file.read_settings_text(path, text) != 0) {
+        problems.push_back({0, {}, u"読み込めないので曖昧一致のルールなしで続行"});
+        return {};
+    }
+    std::vector<std::u16string> lines;
+    std::u16string_view rest = text.view();
+    while (!rest.empty()) {
+        const size_t end = rest.find(u'\n');
+        std::u16string_view line = rest.substr(0, end);
+        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        rest = end == std::u16string_view::npos ? std::u16string_view() : rest.substr(end + 1);
+    }
+    return parse_fuzzy_rules(lines);
+}
+
+} // namespace
+
+ReconstructLists load_reconstruct_lists(const CSettings& settings, const ReconstructSettings& snapshot) {
     ReconstructLists lists;
     for (ListFile file : kAllListFiles)
         ensure_list_file(settings, file);
+    const bool chain = snapshot.chain_by_default;
     const auto path = [&settings](ListFile f) { return list_file_path(settings, f); };
-    lists.ngid = load_ng_list(path(ListFile::kNgIds), NgListKind::kIds, chain_by_default);
-    lists.common_ng = load_ng_list(path(ListFile::kCommonNg), NgListKind::kWords, chain_by_default);
-    lists.ng_words = load_ng_list(path(ListFile::kNgWords), NgListKind::kWords, chain_by_default);
-    lists.priority_ids = load_ng_list(path(ListFile::kPriorityIds), NgListKind::kIds, chain_by_default);
+    lists.ngid = load_ng_list(path(ListFile::kNgIds), NgListKind::kIds, chain);
+    lists.common_ng = load_ng_list(path(ListFile::kCommonNg), NgListKind::kWords, chain);
+    lists.ng_words = load_ng_list(path(ListFile::kNgWords), NgListKind::kWords, chain);
+    lists.priority_ids = load_ng_list(path(ListFile::kPriorityIds), NgListKind::kIds, chain);
     lists.replace1 = load_replace_list(path(ListFile::kReplace1));
     lists.replace2 = load_replace_list(path(ListFile::kReplace2));
-    const auto note = [&lists, &path](ListFile f, const std::vector<ListProblem>& problems) {
+    const auto note = [&lists](std::u16string_view file, const std::vector<ListProblem>& problems) {
         for (const ListProblem& p : problems)
-            lists.problems.push_back(file_name(path(f)) + u" " + decimal(p.line) + u"行目：" + p.reason +
+            lists.problems.push_back(file_name(file) + u" " + decimal(p.line) + u"行目：" + p.reason +
                                      (p.text.empty() ? u"" : u"（" + p.text + u"）"));
     };
-    note(ListFile::kNgIds, lists.ngid.problems);
-    note(ListFile::kCommonNg, lists.common_ng.problems);
-    note(ListFile::kNgWords, lists.ng_words.problems);
-    note(ListFile::kPriorityIds, lists.priority_ids.problems);
-    note(ListFile::kReplace1, lists.replace1.problems);
-    note(ListFile::kReplace2, lists.replace2.problems);
-    return lists;
-}
-
-static int per_comment_removals(const PassCounters& c) {
-    int total = c.invalid_char_removed + c.hangul_removed + c.priority_stage + c.over_read_limit +
-                c.natural_date_total() + c.too_old + c.date_rule[0] + c.date_rule[1] + c.pre_stage + c.too_short +
-                c.too_long + c.deleted_attribute + c.low_score + c.zero_time + c.ngid + c.common_ngid +
-                c.common_ng_word + c.ng_word + c.post_stage + c.individual_stage;
-    for (int n : c.timing_removed)
-        total += n;
-    return total;
-}
-
-std::vector<std::u16string> report_lines(const PassCounters& c, const AfterReadingCounters& a, int read, int written,
-                                         const PassOptions& options, const ReconstructLists* lists) {
-    std::vector<std::u16string> lines;
-    add_line(lines, u"vpos属性が存在しない不正データを抹消：", c.no_vpos);
-    add_line(lines, u"vpos属性に許容数以外が含まれる不正データを抹消：", c.bad_vpos);
-    add_line(lines, u"date属性に正数以外が含まれる不正データを抹消：", c.bad_date);
-    add_line(lines, u"コメント内容に不正文字が含まれるデータを抹消：", c.invalid_char_removed);
-    add_line(lines, u"コメント内容にハングルが含まれるデータを抹消：", c.hangul_removed);
-    add_line(lines, u"コメント内容に含まれていた不正な文字を置換：", c.invalid_char_replaced);
-    constexpr std::u16string_view kNumberNames[7] = {u"score", u"thread", u"premium", u"anonymity",
-                                                     u"fork",  u"leaf",   u"deleted"};
-    for (size_t k = 0; k < c.non_numeric.size(); ++k)
-        add_line(lines, u"数値以外が含まれる" + std::u16string(kNumberNames[k]) + u"を無視して続行：",
-                 c.non_numeric[k]);
-    add_line(lines, u"コメント読込数の制限を超えたので無視：", c.over_read_limit);
-    for (const PassCounters::NaturalDateRow& row : c.natural_date)
-        add_line(lines, decimal(row.row) + u"行目は" + date_text(row.threshold) + u"以前のコメントを削除：",
-                 row.removed);
-    add_line(lines, u"投稿日が古いので削除：", c.too_old);
-    add_replace_lines(lines, u"前変換：", c.replace1, lists ? &lists->replace1 : nullptr);
-    add_line(lines, u"文字数が短いコメントを削除：", c.too_short);
-    add_line(lines, u"文字数が多いコメントを削除：", c.too_long);
-    add_line(lines, u"deleted属性のコメントを削除：", c.deleted_attribute);
-    add_line(lines, u"スコアが低いコメントを削除：", c.low_score);
-    add_line(lines, u"時間がゼロのコメントを削除：", c.zero_time);
-    add_line(lines, options.ngid_reversed ? u"NGIDと一致しないコメントを削除：" : u"NGIDと一致したコメントを削除：",
-             c.ngid);
-    add_line(lines, u"共通NGIDと一致したコメントを削除：", c.common_ngid);
-    add_line(lines,
-             options.common_ng_reversed ? u"共通NGワードを含まないコメントを削除："
-                                        : u"共通NGワードを含むコメントを削除：",
-             c.common_ng_word);
-    add_line(lines,
-             options.ng_words_reversed ? u"NGワードを含まないコメントを削除：" : u"NGワードを含むコメントを削除：",
-             c.ng_word);
-    add_replace_lines(lines, u"後変換：", c.replace2, lists ? &lists->replace2 : nullptr);
-    add_line(lines, u"NGワード者と同一IDのコメントを削除：", a.ng_word_chain);
-    add_line(lines, u"共通NG者と同一IDのコメントを削除：", a.common_ng_chain);
-    add_line(lines, u"コマンドで指定した同一IDのコメントを削除：", a.command_chain);
-    add_line(lines, u"内容や表示時間が重複っぽいコメントを削除：", a.duplicates);
-    add_line(lines, u"※「重複ぽい」条件で削除した優先コメント：", a.priority_duplicates);
-    const int total = per_comment_removals(c) + a.ng_word_chain + a.common_ng_chain + a.command_chain + a.duplicates;
-    if (total > 0) lines.push_back(u"（総削除数：" + decimal(total) + u"件）");
-    if (written != read) {
-        std::u16string line = decimal(read) + u"コメントから、" + decimal(written) + u"コメントに制限して出力";
-        if (a.thin_threshold >= 0)
-            line += u"（" + (a.thin_row > 0 ? decimal(a.thin_row) + u"行目を" : std::u16string()) +
-                    decimal(static_cast<long long>(a.thin_threshold) * 10) + u"ミリ秒以内の2連続まで削除）";
-        if (a.minute_limit > 0)
-            line += u"（毎分" + decimal(a.minute_limit) + u"コメ／計" + decimal(a.minutes) + u"分／飽和：" +
-                    decimal(a.minutes_saturated) + u"／不足：" + decimal(a.minutes_short) + u"）";
-        lines.push_back(line);
+    note(path(ListFile::kNgIds), lists.ngid.problems);
+    note(path(ListFile::kCommonNg), lists.common_ng.problems);
+    note(path(ListFile::kNgWords), lists.ng_words.problems);
+    note(path(ListFile::kPriorityIds), lists.priority_ids.problems);
+    note(path(ListFile::kReplace1), lists.replace1.problems);
+    note(path(ListFile::kReplace2), lists.replace2.problems);
+    if (snapshot.after.dedupe.enabled && snapshot.after.dedupe.fuzzy) {
+        std::vector<ListProblem> problems;
+        lists.fuzzy_rules = read_fuzzy_rules(snapshot.fuzzy_file, problems);
+        note(snapshot.fuzzy_file, problems);
     }
-    if (a.minute_limit > 0)
-        add_line(lines, u"毎分" + decimal(a.minute_limit) + u"コメの制限対象だったところを免除した優先コメント：",
-                 a.exempted);
-    return lines;
+    if (snapshot.needs_vocabulary()) {
+        ensure_vocabulary_file(snapshot.vocabulary_file);
+        lists.vocabulary = load_vocabulary(snapshot.vocabulary_file);
+    }
+    return lists;
 }
 
 std::u16string reconstruct_built_set(CWorkChatdata& set, const ReconstructSettings& settings,
@@ -414,10 +436,12 @@ std::u16string reconstruct_built_set(CWorkChatdata& set, const ReconstructSettin
     // The converter's set was built without the reader, so only the after-reading steps apply to it.
     const int read = set.count();
     PassChain chain(settings.pass, lists.inputs(settings.pass));
+    AfterReadingOptions after_options = settings.after;
+    after_options.dedupe.fuzzy_rules = lists.fuzzy_rules;
     AfterReadingCounters after;
-    run_after_reading(set, settings.after, chain.chain_ids(), after);
+    run_after_reading(set, after_options, chain.chain_ids(), after, {}, &lists.vocabulary);
     const std::vector<std::u16string> lines =
-        report_lines(chain.counters(), after, read, set.count(), settings.pass, &lists);
+        report_lines(UnitReportInputs(chain.counters(), after, read, set.count(), settings, &lists));
     if (lines.empty()) return u"再構成では特に変更なし\r\n";
     std::u16string text = u"再構成\r\n";
     for (const std::u16string& line : lines)
@@ -427,6 +451,186 @@ std::u16string reconstruct_built_set(CWorkChatdata& set, const ReconstructSettin
 
 namespace {
 
+/// The removal lists of a unit, kept only when the job saves processing lists.
+struct UnitRemovedLists {
+    CWorkChatdata invalid_or_hangul, invalid_replaced, too_short, too_long, low_score, ngid, common_ngid,
+        common_ng_word, ng_word, ng_word_chain, common_ng_chain, command_chain, duplicates, thinned;
+
+    PassRemovedLists pass(const ReconstructSettings& s) {
+        PassRemovedLists r;
+        if (!s.save_lists) return r;
+        const ReconstructSettings::SavedLists& k = s.saved;
+        if (k.invalid_char) r.invalid_or_hangul = &invalid_or_hangul, r.invalid_replaced = &invalid_replaced;
+        if (k.length) r.too_short = &too_short, r.too_long = &too_long;
+        if (k.score) r.low_score = &low_score;
+        if (k.ngid) r.ngid = &ngid;
+        if (k.common_ng) r.common_ngid = &common_ngid, r.common_ng_word = &common_ng_word;
+        if (k.ng_word) r.ng_word = &ng_word;
+        return r;
+    }
+    AfterReadingRemoved after(const ReconstructSettings& s) {
+        AfterReadingRemoved r;
+        if (!s.save_lists) return r;
+        const ReconstructSettings::SavedLists& k = s.saved;
+        if (k.ng_chain) r.ng_word_chain = &ng_word_chain, r.common_ng_chain = &common_ng_chain;
+        if (k.command_chain) r.command_chain = &command_chain;
+        if (k.duplicates) r.duplicates = &duplicates;
+        if (k.thinning) r.thinned = &thinned;
+        return r;
+    }
+    /// Each list with the name its file gets after the output's name, in the order they are written.
+    std::vector<std::pair<CWorkChatdata*, std::u16string_view>> named() {
+        return {{&invalid_or_hangul, u"[不正な文字／ハングル で除外したコメント].xml"},
+                {&invalid_replaced, u"[不正な文字 で置換する前後のコメント].xml"},
+                {&too_short, u"[字数少 で除外したコメント].xml"},
+                {&too_long, u"[字数多 で除外したコメント].xml"},
+                {&low_score, u"[低スコア で除外したコメント].xml"},
+                {&ngid, u"[NGID で除外したコメント].xml"},
+                {&common_ngid, u"[共通NGID で除外したコメント].xml"},
+                {&common_ng_word, u"[共通NGワード で除外したコメント].xml"},
+                {&common_ng_chain, u"[共通NGワード者と同IDの連鎖 で除外したコメント].xml"},
+                {&ng_word, u"[NGワード で除外したコメント].xml"},
+                {&ng_word_chain, u"[NGワード者と同IDの連鎖 で除外したコメント].xml"},
+                {&duplicates, u"[重複 で除外したコメント].xml"},
+                {&thinned, u"[連続部判定による間引き で除外したコメント].xml"},
+                {&command_chain, u"[コマンド 同一IDの発言はすべて排除 で除外したコメント].xml"}};
+    }
+};
+
+/// The rule stages of one unit; each keeps its counters, hit lists and excluded IDs for that unit only.
+struct UnitStages {
+    std::array<std::unique_ptr<RuleProgram>, 4> programs;
+
+    void compile(CWorkThread& worker, const ReconstructSettings& settings) {
+        const RuleMessageHook box = [&worker](std::u16string_view text) {
+            MessageBoxRequest request;
+            request.text = std::u16string(text);
+            request.caption = u"QuippetVellichor";
+            worker.message_box(request);
+        };
+        for (int k = 0; k < 4; ++k) {
+            const std::u16string& file = settings.stage_files[static_cast<size_t>(k)];
+            if (file.empty()) continue;
+            ensure_rule_file(file, k == kStagePriority);
+            auto program = std::make_unique<RuleProgram>();
+            if (program->compile_file(file, box) < 0)
+                worker.log(file_name(file) + u"：読み込めないので何もしないルールとして続行");
+            programs[static_cast<size_t>(k)] = std::move(program);
+        }
+    }
+    void attach(PassInputs& in) const {
+        in.priority_stage = programs[kStagePriority].get();
+        in.pre_stage = programs[kStagePre].get();
+        in.post_stage = programs[kStagePost].get();
+        in.individual_stage = programs[kStageIndividual].get();
+    }
+    std::array<const RuleProgram*, 4> ran() const {
+        return {programs[0].get(), programs[1].get(), programs[2].get(), programs[3].get()};
+    }
+    int regex_give_ups() const {
+        int n = 0;
+        for (const auto& p : programs)
+            if (p) n += p->regex_give_ups();
+        return n;
+    }
+};
+
+int list_regex_give_ups(const ReconstructLists& lists) {
+    long long n = 0;
+    for (const NgList* list : {&lists.ngid, &lists.common_ng, &lists.ng_words, &lists.priority_ids})
+        for (const NgGroup* group : {&list->chained, &list->single})
+            for (const NgPattern& p : group->patterns)
+                n += p.regex.give_ups();
+    for (const ReplaceList* list : {&lists.replace1, &lists.replace2})
+        for (const ReplaceRule& rule : list->rules)
+            if (rule.is_regex) n += rule.regex.give_ups();
+    return static_cast<int>(std::min<long long>(n, 2'000'000'000));
+}
+
+/// The parts' lengths and shifts when the unit joins the parts of one video.
+std::vector<PartLength> part_lengths(CWorkThread& worker, const ReconstructSettings& settings,
+                                     const std::vector<std::u16string>& paths) {
+    PartLengthLookup lookup;
+    lookup.from_net = settings.length_from_net;
+    lookup.wait_seconds = settings.net_wait_seconds;
+    lookup.provider = settings.lengths.get();
+    lookup.open = settings.naming.before;
+    lookup.close = settings.naming.after;
+    lookup.status = [&worker](std::u16string_view line, bool replace) {
+        worker.log(line, replace ? LogMode::replace_last_line : LogMode::new_line);
+    };
+    lookup.sleep_second = [&worker] {
+        for (int i = 0; i < 10; ++i) {
+            if (worker.stop_requested()) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return !worker.stop_requested();
+    };
+    std::vector<PartLength> lengths;
+    for (const std::u16string& path : paths) {
+        // Only the largest vpos is wanted here; a file that cannot be read contributes nothing.
+        CFileSP file;
+        CCharM bytes;
+        int largest = 0;
+        if (file.read(path, bytes) == 0) largest = attribute_range(bytes.view(), "vpos").max;
+        lengths.push_back(part_length(file_name(path), largest, static_cast<int>(paths.size()), lookup));
+    }
+    return lengths;
+}
+
+std::u16string trailing_names(const ChatFooterRecord& footer) {
+    return footer.names.join(u"");
+}
+
+/// The output path: beside the chosen video, or the unit's common name with the tail information.
+std::u16string output_stem(const ReconstructSettings& settings, const std::vector<std::u16string>& paths,
+                           const std::u16string& fragment) {
+    if (!settings.video_path.empty()) {
+        const std::u16string& video = settings.video_path;
+        const size_t slash = video.rfind(u'/');
+        const size_t dot = video.rfind(u'.');
+        return dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash) ? video.substr(0, dot)
+                                                                                             : video;
+    }
+    const std::u16string folder = settings.output_folder.empty() ? folder_of(paths.front()) : settings.output_folder;
+    return folder + u"/" + settings.naming.prefix +
+           unit_output_stem(paths, settings.naming.before, settings.naming.after) + fragment;
+}
+
+void write_processing_lists(CWorkThread& worker, UnitRemovedLists& removed, const UnitStages& stages,
+                            const ReconstructSettings& settings, const std::u16string& output,
+                            const std::vector<std::u16string>& inputs) {
+    ChatWriterOptions options = settings.writer;
+    options.keep_own_numbers = true;
+    const auto write = [&](CWorkChatdata& set, std::u16string_view suffix) {
+        if (set.count() == 0) return;
+        const std::u16string target = without_xml(output) + std::u16string(suffix);
+        for (const std::u16string& input : inputs)
+            if (same_file(target, input)) {
+                worker.log(target + u"：" + std::u16string(kInputNameTaken));
+                return;
+            }
+        int error = 0;
+        std::u16string written;
+        if (write_chat_set(set, output, suffix, options, &error, &written) != 0)
+            worker.log(target + u"：" + std::u16string(kWriteFailed) + u"（" + std::u16string(message_text(error)) +
+                       u"）");
+    };
+    for (auto& [set, suffix] : removed.named())
+        write(*set, suffix);
+    if (!settings.saved.command_output) return;
+    for (const auto& program : stages.programs) {
+        if (!program) continue;
+        for (size_t k = 0; k < program->hit_lists().size(); ++k) {
+            CWorkChatdata copy = program->hit_lists()[k].comments;
+            write(copy, program->hit_list_file_name(static_cast<int>(k)));
+        }
+    }
+}
+
+/// Leaves the list row's width for the short report.
+constexpr size_t kListRowWidth = 200;
+
 UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, const ReconstructLists& lists,
                      const std::vector<std::u16string>& inputs, const std::vector<int>& rows) {
     UnitOutcome outcome;
@@ -434,13 +638,25 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     for (int row : rows)
         paths.push_back(inputs[static_cast<size_t>(row)]);
 
-    PassChain chain(settings.pass, lists.inputs(settings.pass));
+    ReconstructSettings unit = settings;
+    std::vector<PartLength> lengths;
+    if (unit.part_merge && paths.size() > 1) {
+        lengths = part_lengths(worker, unit, paths);
+        unit.pass.merge_offsets = part_offsets(lengths);
+    }
+    UnitStages stages;
+    stages.compile(worker, unit);
+    PassInputs pass_inputs = lists.inputs(unit.pass);
+    stages.attach(pass_inputs);
+    UnitRemovedLists removed;
+    PassChain chain(unit.pass, pass_inputs, removed.pass(unit));
+
     CWorkChatdata set;
     ChatHeaderRecord header;
     ChatFooterRecord footer;
     ChatReadContext context;
     context.filter = &chain;
-    context.keep_negative_vpos = !settings.pass.remove_negative_vpos;
+    context.keep_negative_vpos = !unit.pass.remove_negative_vpos;
     context.header = &header;
     context.footer = &footer;
     context.stop_requested = [&worker] { return worker.stop_requested(); };
@@ -468,14 +684,16 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     }
     chain.counters().take_read_stats(context.stats);
     // Counted as the files held them: what reached the set plus what the chain turned away.
-    const int read_total = set.count() + per_comment_removals(chain.counters());
+    const int read_total = set.count() + pass_removals(chain.counters());
     if (files_read == 0 || set.count() == 0) {
         outcome.message = std::u16string(kNoComment);
         return outcome;
     }
 
+    AfterReadingOptions after_options = unit.after;
+    after_options.dedupe.fuzzy_rules = lists.fuzzy_rules;
     AfterReadingCounters after;
-    run_after_reading(set, settings.after, chain.chain_ids(), after);
+    run_after_reading(set, after_options, chain.chain_ids(), after, removed.after(unit), &lists.vocabulary);
     if (worker.stop_requested()) {
         outcome.stopped = true;
         outcome.message = std::u16string(kStoppedByUser);
@@ -485,27 +703,31 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         outcome.message = std::u16string(kNoComment);
         return outcome;
     }
-    outcome.report = report_lines(chain.counters(), after, read_total, set.count(), settings.pass, &lists);
+    UnitReportInputs report(chain.counters(), after, read_total, set.count(), unit, &lists);
+    report.stages = stages.ran();
+    report.part_lengths = lengths;
+    report.trailing_elements = trailing_names(footer);
+    report.regex_give_ups = stages.regex_give_ups() + list_regex_give_ups(lists);
+    outcome.report = report_lines(report);
+    outcome.short_report = short_report(report_lines(report, false), kListRowWidth);
 
     std::string head, body, foot;
-    if (write_reconstructed(set, header, footer, settings.writer, context.stop_requested, {head, body, foot}) != 0) {
+    if (write_reconstructed(set, header, footer, unit.writer, context.stop_requested, {head, body, foot}) != 0) {
         outcome.stopped = worker.stop_requested();
         outcome.message = std::u16string(outcome.stopped ? kStoppedByUser : kWriteFailed);
         return outcome;
     }
 
-    const std::u16string folder = settings.output_folder.empty() ? folder_of(paths.front()) : settings.output_folder;
     // The whole name is settled here so that the collision rules look at the name that will be written.
     std::u16string fragment;
-    if (settings.tail) {
+    if (unit.tail && unit.video_path.empty()) {
         int error = 0;
-        if (save_name_fragment(body, settings.naming, fragment, &error) != 0) {
+        if (save_name_fragment(body, unit.naming, fragment, &error) != 0) {
             outcome.message = std::u16string(kWriteFailed) + u"（" + std::u16string(message_text(error)) + u"）";
             return outcome;
         }
     }
-    const std::u16string stem = folder + u"/" + settings.naming.prefix +
-                                unit_output_stem(paths, settings.naming.before, settings.naming.after) + fragment;
+    const std::u16string stem = output_stem(unit, paths, fragment);
     const std::u16string target = stem + u".xml";
     for (const std::u16string& input : inputs) {
         if (same_file(target, input)) {
@@ -513,14 +735,14 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
             return outcome;
         }
     }
-    if (!settings.overwrite && exists(target)) {
+    if (!unit.overwrite && exists(target)) {
         outcome.message = std::u16string(kNameTaken);
         return outcome;
     }
 
     SaveRequest request;
     request.naming.base = stem;
-    request.policy = settings.overwrite ? CFileSP::kOverwrite : CFileSP::kKeepExisting;
+    request.policy = unit.overwrite ? CFileSP::kOverwrite : CFileSP::kKeepExisting;
     request.inputs = inputs;
     int error = 0;
     if (save_comment_file({head, body, foot}, request, &error, &outcome.written) != 0) {
@@ -528,6 +750,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         if (error != 21) outcome.message += u"（" + std::u16string(message_text(error)) + u"）";
         return outcome;
     }
+    if (unit.save_lists) write_processing_lists(worker, removed, stages, unit, outcome.written, inputs);
     outcome.ok = true;
     outcome.message = decimal(set.count()) + u"個のコメントを出力";
     return outcome;
@@ -539,7 +762,7 @@ ReconstructCounts run_reconstruct_job(CWorkThread& worker, const CSettings& stor
                                       const ReconstructSettings& settings) {
     worker.job_begin(kStatusColumn, kResultColumn);
     ReconstructCounts counts;
-    const ReconstructLists lists = load_reconstruct_lists(stored, settings.chain_by_default);
+    const ReconstructLists lists = load_reconstruct_lists(stored, settings);
     for (const std::u16string& problem : lists.problems)
         worker.log(problem);
 
@@ -571,7 +794,10 @@ ReconstructCounts run_reconstruct_job(CWorkThread& worker, const CSettings& stor
             if (std::find(outcome.unreadable.begin(), outcome.unreadable.end(), row) != outcome.unreadable.end())
                 continue;
             worker.set_cell(row, kStatusColumn, outcome.ok ? u"成功" : outcome.stopped ? u"中止" : u"失敗");
-            if (!outcome.ok) worker.set_cell(row, kResultColumn, outcome.message);
+            if (!outcome.ok)
+                worker.set_cell(row, kResultColumn, outcome.message);
+            else if (!outcome.short_report.empty())
+                worker.set_cell(row, kResultColumn, outcome.short_report);
         }
         for (const std::u16string& line : outcome.report)
             worker.log(line);

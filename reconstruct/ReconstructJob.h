@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "comments/ChatWriter.h"
 #include "reconstruct/PassAfterReading.h"
+#include "reconstruct/PartMerge.h"
 #include "reconstruct/PassChain.h"
 
 namespace quippet {
@@ -36,7 +39,37 @@ struct ReconstructSettings {
     /// The tail information appended to output names (its base is filled per unit); off with "末尾情報なし".
     bool tail = true;
     SaveNaming naming;
+    /// "指定場所に保存" with a video: the output is this path with ".xml" for its extension.
+    std::u16string video_path;
+
+    /// The four rule stages in the order priority ("優先条件："), pre ("前変換："), post ("後変換："),
+    /// individual ("個変換："): the file of each enabled stage, empty when the stage is off.
+    std::array<std::u16string, 4> stage_files;
+    /// The command vocabulary, read when a stage or a derived sort key needs it.
+    std::u16string vocabulary_file;
+    /// "曖昧": the fuzzy-rule file.
+    std::u16string fuzzy_file;
+
+    /// "合成時は連結する（パート分割の合成）" and "可能ならネットから取得".
+    bool part_merge = false;
+    bool length_from_net = false;
+    int net_wait_seconds = 0;
+    /// Asked for video lengths when the files do not tell; null: nobody can answer.
+    std::shared_ptr<VideoLengthProvider> lengths;
+
+    /// "処理リストを保存" and which lists to save.
+    struct SavedLists {
+        bool ngid = false, ng_word = false, common_ng = false, invalid_char = false, length = false, score = false,
+             duplicates = false, thinning = false, ng_chain = false, command_chain = false, command_output = false;
+    };
+    bool save_lists = false;
+    SavedLists saved;
+
+    bool needs_vocabulary() const;
 };
+
+/// Stage indexes of ReconstructSettings::stage_files.
+enum RuleStage : int { kStagePriority = 0, kStagePre = 1, kStagePost = 2, kStageIndividual = 3 };
 
 ReconstructSettings reconstruct_settings(const CSettings& settings);
 
@@ -60,19 +93,16 @@ struct ReconstructLists {
     NgList priority_ids;
     ReplaceList replace1;
     ReplaceList replace2;
+    std::vector<FuzzyRule> fuzzy_rules;
+    CommandVocabulary vocabulary;
     /// Lines that were not taken, ready for the log.
     std::vector<std::u16string> problems;
 
     PassInputs inputs(const PassOptions& options) const;
 };
 
-ReconstructLists load_reconstruct_lists(const CSettings& settings, bool chain_by_default);
-
-/// The report lines of a unit, each only when its count is above 0.
-/// `read` counts the valid comments the files held, `written` those output; `lists` (may be null) names the
-/// expression rules of the replacement lines.
-std::vector<std::u16string> report_lines(const PassCounters& pass, const AfterReadingCounters& after, int read,
-                                         int written, const PassOptions& options, const ReconstructLists* lists);
+/// The settings snapshot tells which of the optional files (fuzzy rules, vocabulary) are needed.
+ReconstructLists load_reconstruct_lists(const CSettings& settings, const ReconstructSettings& snapshot);
 
 /// The pass on a set that is already built (the live-log converter's): "再構成\r\n" + report + the final
 /// count, or "再構成では特に変更なし\r\n" when nothing was reported. The set never went through the reader,

@@ -12,6 +12,7 @@
 #include "app/SettingKeys.h"
 #include "app/WorkThread.h"
 #include "comments/ChatReader.h"
+#include "reconstruct/ReconstructReport.h"
 #include "support/JobTestSupport.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -229,7 +230,7 @@ TEST_F(ReconstructJob, StopWritesNothing) {
 }
 
 TEST_F(ReconstructJob, BuiltSetSummary) {
-    const ReconstructLists lists = load_reconstruct_lists(settings_, false);
+    const ReconstructLists lists = load_reconstruct_lists(settings_, reconstruct_settings(settings_));
     CWorkChatdata set;
     ChatReadContext context;
     const std::string text = file_of({{1, 100, "same"}, {2, 150, "same"}, {3, 500, "x"}});
@@ -241,6 +242,112 @@ TEST_F(ReconstructJob, BuiltSetSummary) {
     EXPECT_EQ(u8(reconstruct_built_set(set, reconstruct_settings(settings_), lists)),
               "再構成\r\n内容や表示時間が重複っぽいコメントを削除：1件\r\n（総削除数：1件）\r\n"
               "3コメントから、2コメントに制限して出力\r\n\r\n最終コメント数：2\r\n");
+}
+
+TEST_F(ReconstructJob, StagesListsAndTheRowsShortReport) {
+    settings_.set_number(RcSwitch::kPreStage, 1);
+    settings_.set_number(RcSwitch::kNgWord, 1);
+    settings_.set_number(RcSwitch::kSaveLists, 1);
+    write_bytes(resolve_in_home(settings_.text(OptText::kCommandConvert1)),
+                utf16le(u"▼消す\r\n<本文がこの文字列を含む>消して\r\n<このコメントは排除する>\r\n"));
+    write_bytes(list_file_path(settings_, ListFile::kNgWords), utf16le(u"NGだ\r\n"));
+    std::string text = file_of({{1, 100, "消してね"}, {2, 200, "NGだよ"}, {3, 300, "残る"}});
+    // An unknown command is reported once the stages ran over it.
+    const size_t at = text.find("user_id=\"u3\"");
+    text.insert(at, "mail=\"zzunknown\" ");
+    write_bytes(work_ / u"ep.xml", text);
+
+    const Run r = run({work_ / u"ep.xml"});
+    ASSERT_EQ(r.counts.succeeded, 1) << r.log;
+    EXPECT_NE(r.log.find("前変換：消す：1件\n（前変換での総削除数：1件）\n"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("未知のコマンド：「zzunknown」"), std::string::npos) << r.log;
+    // The NG word list went to its side file; the kinds not chosen wrote nothing.
+    const std::string files = listing(work_.path());
+    EXPECT_NE(files.find("ep[1～1][NGワード で除外したコメント].xml"), std::string::npos) << files;
+    EXPECT_EQ(files.find("重複"), std::string::npos) << files;
+    EXPECT_NE(read_bytes(work_ / u"ep[1～1][NGワード で除外したコメント].xml").find(">NGだよ</chat>"),
+              std::string::npos);
+    // The list row: the same lines on one line, no validation lines.
+    ASSERT_EQ(r.rows.size(), 1u);
+    const std::string row = u8(r.rows[0].cells[2]);
+    EXPECT_EQ(row.rfind("前変換：消す：1件 （前変換での総削除数：1件） ", 0), 0u) << row;
+}
+
+TEST_F(ReconstructJob, JoinedPartsMoveByTheLengthsBefore) {
+    settings_.set_number(RcSwitch::kMerge, 1);
+    settings_.set_number(RcSwitch::kMergeAll, 1);
+    settings_.set_number(RcSwitch::kPartMerge, 1);
+    settings_.set_number(RcSwitch::kNoTailInfo, 1);
+    settings_.set_number(RcSwitch::kKeepNumbers, 1);
+    write_bytes(work_ / u"partA[1分00秒].xml", file_of({{1, 100, "a"}}));
+    write_bytes(work_ / u"partB.xml", file_of({{2, 250, "b"}, {3, 900, "c"}}));
+    write_bytes(work_ / u"partC.xml", file_of({{4, 5, "d"}}));
+
+    const Run r = run({work_ / u"partA[1分00秒].xml", work_ / u"partB.xml", work_ / u"partC.xml"});
+    ASSERT_EQ(r.counts.succeeded, 1) << r.log;
+    EXPECT_NE(r.log.find("パート分割の合成：2行目は1分00秒遅らせた：2件\n"
+                         "パート分割の合成：3行目は1分09秒遅らせた：1件\n"
+                         "※動画の長さは、1行目が1分00秒（ファイル名から取得）、2行目が0分09秒（コメント内容から推測）、"
+                         "3行目が0分00.05秒（コメント内容から推測）\n"),
+              std::string::npos)
+        << r.log;
+    const std::string out = read_bytes(work_ / u"part.xml");
+    EXPECT_NE(out.find("vpos=\"6250\""), std::string::npos) << out;
+    EXPECT_NE(out.find("vpos=\"6900\""), std::string::npos) << out;
+    EXPECT_NE(out.find("vpos=\"6905\""), std::string::npos) << out;
+}
+
+TEST(ReconstructSettingsMapping, RowsOfTheTabBecomeTheirOptions) {
+    CSettings s;
+    s.set_number(RcSwitch::kTiming1, 1);
+    s.set_number(rc_timing_scope(0), 0);  // "より後のみ"
+    s.set_number(rc_timing_action(0), 2); // "のCMカット"
+    s.set_number(rc_timing(0, TimingField::kAtMinutes), 1);
+    s.set_number(rc_timing(0, TimingField::kAtSeconds), 30);
+    s.set_number(rc_timing(0, TimingField::kBySeconds), 10);
+    s.set_number(rc_timing_enabled(1), 1);
+    s.set_number(rc_timing_scope(1), 4); // "行目以降": the row number sits in the minutes box
+    s.set_number(rc_timing(1, TimingField::kAtMinutes), 3);
+    s.set_number(RcSwitch::kDateRule2, 1);
+    s.set_number(rc_date_base(1), 4);
+    s.set_number(rc_date_side(1), 1);
+    s.set_number(rc_date_rule(1, DateRuleField::kHours), -2);
+    const ReconstructSettings r = reconstruct_settings(s);
+    EXPECT_TRUE(r.pass.timing[0].enabled);
+    EXPECT_EQ(r.pass.timing[0].scope, TimingScope::after);
+    EXPECT_EQ(r.pass.timing[0].action, TimingAction::cut);
+    EXPECT_EQ(r.pass.timing[0].at, 9000);
+    EXPECT_EQ(r.pass.timing[0].amount, 1000);
+    EXPECT_EQ(r.pass.timing[1].scope, TimingScope::rows_from);
+    EXPECT_EQ(r.pass.timing[1].at, 3);
+    EXPECT_FALSE(r.pass.timing[2].enabled);
+    EXPECT_FALSE(r.pass.date_rules[0].enabled);
+    EXPECT_TRUE(r.pass.date_rules[1].enabled);
+    EXPECT_EQ(r.pass.date_rules[1].base, DateBase::given);
+    EXPECT_FALSE(r.pass.date_rules[1].before);
+    EXPECT_EQ(r.pass.date_rules[1].hours, -2);
+    EXPECT_GT(r.pass.date_rules[1].given, 1293000000); // 2011-01-01 in any time zone
+    EXPECT_FALSE(r.needs_vocabulary());
+}
+
+TEST(ReconstructReport, TimingLinesAndTheShortForm) {
+    TimingRow cut{true, TimingScope::after, 9000, TimingAction::cut, 1000};
+    EXPECT_EQ(u8(timing_row_lines(cut, 3, 5)[0]), "1分30秒より後のコメントを0分10秒のＣＭカット（区間内を削除）：3件");
+    EXPECT_EQ(u8(timing_row_lines(cut, 3, 5)[1]),
+              "1分30秒より後のコメントを0分10秒のＣＭカット（区間後を早めた）：5件");
+    TimingRow advance{true, TimingScope::row_only, 102, TimingAction::advance, 150};
+    EXPECT_EQ(timing_row_lines(advance, 0, 0).size(), 0u);
+    const std::vector<std::u16string> lines = timing_row_lines(advance, 1, 4);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(u8(lines[0]), "2行目のコメントを0分01.50秒早めた：4件");
+    EXPECT_EQ(u8(lines[1]), "その結果、時間がマイナスになったコメントを削除：1件");
+
+    const std::vector<std::u16string> report = {u"abc", u"defgh"};
+    EXPECT_EQ(u8(short_report(report, 20)), "abc defgh");
+    EXPECT_EQ(u8(short_report(report, 8)), "abc detc");
+    // A cut never leaves half a surrogate pair before "etc".
+    const std::vector<std::u16string> wide = {u"a\U0001F600bcdef"};
+    EXPECT_EQ(u8(short_report(wide, 5)), "aetc");
 }
 
 } // namespace
