@@ -350,5 +350,27 @@ TEST(ReconstructReport, TimingLinesAndTheShortForm) {
     EXPECT_EQ(u8(short_report(wide, 5)), "aetc");
 }
 
+TEST_F(ReconstructJob, UnreadableSettingsFilesAreReportedAndTheJobGoesOn) {
+    settings_.set_number(RcSwitch::kPostStage, 1);
+    settings_.set_number(RcSwitch::kNgWord, 1);
+    settings_.set_number(RcSwitch::kDuplicates, 1);
+    settings_.set_number(RcSwitch::kDupBody, 1);
+    settings_.set_number(RcSwitch::kDupFuzzy, 1);
+    // A folder where a file should be: it exists, so nothing is created, and it cannot be read.
+    for (const std::u16string& path :
+         {resolve_in_home(settings_.text(OptText::kCommandConvert2)), list_file_path(settings_, ListFile::kNgWords),
+          resolve_in_home(settings_.text(OptText::kFuzzyRules))})
+        std::filesystem::create_directories(to_fs_path(path));
+    write_bytes(work_ / u"ep.xml", file_of({{1, 100, "a"}, {2, 200, "a"}}));
+
+    const Run r = run({work_ / u"ep.xml"});
+    EXPECT_EQ(r.counts.succeeded, 1) << r.log;
+    EXPECT_NE(r.log.find("設定：コマンドの変換2.txt：読み込めないので何もしないルールとして続行"), std::string::npos)
+        << r.log;
+    EXPECT_NE(r.log.find("設定：再構成のNGワード.txt 0行目"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("設定：曖昧一致のルール.txt 0行目"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("内容や表示時間が重複っぽいコメントを削除：1件"), std::string::npos) << r.log;
+}
+
 } // namespace
 } // namespace quippet
