@@ -433,6 +433,10 @@ int CFileSP::append_wide_units(std::u16string_view path, std::u16string_view tex
 
 namespace quippet {
 
+int rename_no_replace(std::u16string_view from, std::u16string_view to) {
+    return ::rename_no_replace(native(from), native(to));
+}
+
 int file_error_code(int errno_value) {
     // The codes keep the numbering of the message table: 93 generic, 94 not found, 95 bad path, 96 too many
     // open files, 97 access denied, 98 bad handle, 99 current directory, 100 directory full, 101 seek,

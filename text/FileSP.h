@@ -87,6 +87,10 @@ void set_creation_failure_hook(CreationFailureHook hook);
 int ensure_file_exists(std::u16string_view path, std::u16string_view initial_text,
                        const CreationFailureHook& on_failure = {});
 
+/// Renames a file without ever replacing a file of the new name (even one that appears meanwhile). 0, or
+/// the errno value (EEXIST when the name is taken).
+int rename_no_replace(std::u16string_view from, std::u16string_view to);
+
 /// Log name for `now`: ".log" added when there is no extension; with `monthly`, "_YYYY_MM" before it.
 std::u16string log_file_name(std::u16string_view name, bool monthly, const std::tm& now);
 /// "2026年12月8日17時5分3秒" CR LF, the text, CR LF unless it ends with one, 80 "-", CR LF.
