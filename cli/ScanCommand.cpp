@@ -5,6 +5,7 @@
 #include "app/WorkThread.h"
 #include "cli/Cli.h"
 #include "cli/JobRunner.h"
+#include "comments/ChatReader.h"
 #include "comments/ChatScan.h"
 #include "resources/Messages.h"
 #include "text/CharBuffer.h"
@@ -49,20 +50,54 @@ bool scan_one(CWorkThread& worker, const std::u16string& path) {
     return true;
 }
 
+/// The whole file through the comment reader, as every job reads it: what it keeps and what it rejects.
+bool read_one(CWorkThread& worker, const std::u16string& path) {
+    CWorkChatdata set;
+    ChatReadContext context;
+    context.stop_requested = [&worker] { return worker.stop_requested(); };
+    const int read = read_comment_file(path, set, 0, context);
+    if (read < 0 && read != -2) {
+        worker.log(u"　" + std::u16string(message_text(context.error)));
+        return false;
+    }
+    const ChatReadStats& s = context.stats;
+    std::u16string line = u"　読込：" + number(set.count()) + u"個のコメント";
+    const int rejected = s.vpos_missing + s.vpos_rejected + s.date_rejected;
+    if (rejected > 0) line += u"、不正データ" + number(rejected) + u"個";
+    int malformed = 0;
+    for (int n : s.malformed)
+        malformed += n;
+    if (malformed > 0) line += u"、数値以外の属性値" + number(malformed) + u"個";
+    worker.log(line);
+    return true;
+}
+
 } // namespace
 
 int run_scan_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.empty() || args.front() == "--help") {
-        (args.empty() ? err : out) << "Usage: quippet scan FILE...\n"
-                                      "Reads comment files and reports size, comment count, vpos and date ranges.\n";
+        (args.empty() ? err : out)
+            << "Usage: quippet scan [--full] FILE...\n"
+               "Reads comment files and reports size, comment count, vpos and date ranges.\n"
+               "--full also reads every comment as the jobs do and reports what the reader rejects.\n";
         return args.empty() ? kExitUsage : kExitOk;
     }
     TerminalJob job;
     job.kind = 1;
     job.show_end_notice = false;
-    for (const std::string& arg : args)
+    bool full = false;
+    for (const std::string& arg : args) {
+        if (arg == "--full") {
+            full = true;
+            continue;
+        }
         job.inputs.push_back(from_utf8(arg));
-    job.body = [](CWorkThread& worker, JobOutcome& outcome) {
+    }
+    if (job.inputs.empty()) {
+        err << "quippet scan: no file given\n";
+        return kExitUsage;
+    }
+    job.body = [full](CWorkThread& worker, JobOutcome& outcome) {
         worker.job_begin();
         const auto& inputs = worker.data().inputs();
         outcome.total = static_cast<int>(inputs.size());
@@ -72,7 +107,7 @@ int run_scan_command(const std::vector<std::string>& args, std::ostream& out, st
                 outcome.stopped = true;
                 return;
             }
-            if (scan_one(worker, path)) ++outcome.succeeded;
+            if (scan_one(worker, path) && (!full || read_one(worker, path))) ++outcome.succeeded;
         }
         worker.job_end(outcome.succeeded, outcome.total, kCountWordOf, EndSounds{});
     };

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -72,6 +73,19 @@ TEST(Cli, ScanReportsEachFileAndFailsOnUnreadableOnes) {
     EXPECT_NE(mixed.out.find("/nonexistent/コメント.xml：ファイルがオープンできません"), std::string::npos)
         << mixed.out;
     EXPECT_NE(mixed.out.find("処理を終了します（失敗あり）。"), std::string::npos) << mixed.out;
+}
+
+TEST(Cli, FullScanCountsWhatTheReaderRejects) {
+    const auto folder = std::filesystem::temp_directory_path() / "quippet-cli-full-scan";
+    std::filesystem::create_directories(folder);
+    const auto file = folder / "不正あり.xml";
+    std::ofstream(file) << "<packet><thread thread=\"1\"/>\n<chat no=\"1\" vpos=\"10\" date=\"5\">a</chat>\n"
+                           "<chat no=\"2\" date=\"5\">no vpos</chat>\n<chat no=\"3\" vpos=\"x\" date=\"5\">bad</chat>\n"
+                           "<chat no=\"4\" vpos=\"20\" date=\"5\" score=\"?\">b</chat>\n</packet>\n";
+    const CliRun r = run_cli({"scan", "--full", file.string()});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("　読込：2個のコメント、不正データ2個、数値以外の属性値1個\n"), std::string::npos) << r.out;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Cli, InterruptStopsTheJobThroughItsStoppedPath) {
