@@ -1,5 +1,7 @@
 #include "cli/Commands.h"
 
+#include "cli/FilesCommand.h"
+#include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
@@ -15,8 +17,10 @@ std::span<const Command> commands() {
         {"split", "split comment files into parts of N comments (split (--size N | --auto) [--remainder] FILE...)",
          run_split_command},
         {"cut", "cut out the comments numbered N to M (cut --from N --to M FILE...)", run_cut_command},
-        {"rebuild", "reconstruct comment files ([--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...)",
+        {"rebuild", "reconstruct comment files ([--preset NAME] [--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...)",
          run_rebuild_command},
+        {"preset", "reconstruction presets (preset list | save NAME | load NAME | show NAME)", run_preset_command},
+        {"files", "settings text files (files list | init [NAME...])", run_files_command},
     };
     return table;
 }

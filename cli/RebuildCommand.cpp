@@ -9,6 +9,7 @@
 #include "cli/Cli.h"
 #include "cli/JobRunner.h"
 #include "cli/SettingsCommand.h"
+#include "reconstruct/Presets.h"
 #include "reconstruct/ReconstructJob.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -17,15 +18,51 @@ namespace quippet::cli {
 namespace {
 
 constexpr const char* kRebuildUsage =
-    "Usage: quippet rebuild [--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...\n"
+    "Usage: quippet rebuild [--preset NAME] [--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...\n"
     "Reconstructs the comment files with the stored reconstruction settings (section DividingDriver and the\n"
     "detailed settings), merged as DividingDriver/CB48 and its modes say, and writes each unit's output as\n"
     "\"NAME.xml\" in the folder of its first file (or DIR). An input file is never replaced; an existing\n"
-    "output is replaced only with DividingDriver/CB6=1.\n";
+    "output is replaced only with DividingDriver/CB6=1.\n"
+    "--preset NAME restores the reconstruction preset NAME first (its settings for this run, its list and\n"
+    "rule files copied back into place); --set then overrides single settings. With \"実行で設定保存\"\n"
+    "(DividingDriver/CB7=1) the settings of the run are saved as the preset named in DividingDriver/ES2.\n";
 
 int usage(std::ostream& err, const std::string& reason) {
     err << "quippet rebuild: " << reason << '\n' << kRebuildUsage;
     return kExitUsage;
+}
+
+/// Takes "--preset NAME" or "--preset=NAME" out of `args`; one preset at most.
+int extract_preset_option(std::vector<std::string>& args, std::u16string& name, std::string& error) {
+    std::vector<std::string> rest;
+    bool seen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string value;
+        if (args[i] == "--preset") {
+            if (i + 1 >= args.size()) {
+                error = "--preset needs a NAME";
+                return kExitUsage;
+            }
+            value = args[++i];
+        } else if (args[i].starts_with("--preset=")) {
+            value = args[i].substr(9);
+        } else {
+            rest.push_back(args[i]);
+            continue;
+        }
+        if (seen) {
+            error = "--preset given twice";
+            return kExitUsage;
+        }
+        seen = true;
+        name = from_utf8(value);
+        if (name.empty()) {
+            error = "--preset needs a NAME";
+            return kExitUsage;
+        }
+    }
+    args = std::move(rest);
+    return kExitOk;
 }
 
 } // namespace
@@ -40,6 +77,19 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
     CFileINI ini;
     load_settings(ini, settings);
     std::string error;
+    std::u16string preset;
+    if (extract_preset_option(rest, preset, error) != kExitOk) return usage(err, error);
+    if (!preset.empty()) {
+        std::u16string problem;
+        if (!check_preset_name(preset, &problem)) return usage(err, to_utf8(problem));
+        if (!reconstruct_preset_exists(settings, preset))
+            return usage(err, "unknown preset " + to_utf8(preset) + " (see quippet preset list)");
+        // Only the settings for now: the files are copied back once the whole command line is known good.
+        if (!load_reconstruct_preset_settings(settings, preset, &problem)) {
+            err << "quippet rebuild: " << to_utf8(problem) << '\n';
+            return kExitFailures;
+        }
+    }
     if (extract_set_options(rest, settings, error) != kExitOk) return usage(err, error);
 
     std::u16string out_dir;
@@ -63,6 +113,26 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
             return usage(err, "--out-dir " + to_utf8(out_dir) + " is not a folder");
         while (out_dir.size() > 1 && out_dir.back() == u'/')
             out_dir.pop_back();
+    }
+
+    if (!preset.empty()) {
+        const PresetOutcome copied = copy_reconstruct_preset_files_back(settings, preset);
+        for (const std::u16string& note : copied.notes)
+            out << "preset " << to_utf8(preset) << ": " << to_utf8(note) << '\n';
+        if (copied.result != 0) {
+            err << "quippet rebuild: " << to_utf8(copied.message) << '\n';
+            for (const std::u16string& failure : copied.failures)
+                err << "  " << to_utf8(failure) << '\n';
+            return kExitFailures;
+        }
+    }
+    // A preset that cannot be saved must not cost the user the run itself.
+    if (const PresetOutcome saved = save_preset_on_run(settings); saved.result != 0) {
+        err << "quippet rebuild: " << to_utf8(saved.message) << '\n';
+        for (const std::u16string& failure : saved.failures)
+            err << "  " << to_utf8(failure) << '\n';
+    } else if (!saved.notes.empty()) {
+        out << "preset " << to_utf8(settings.text(RcText::kPresetName)) << ": saved (実行で設定保存)\n";
     }
 
     ReconstructSettings snapshot = reconstruct_settings(settings);

@@ -19,8 +19,9 @@ void print_usage(std::ostream& err) {
            "       quippet settings docs\n";
 }
 
-/// One field of a tab-separated line: tabs and line breaks would start a new field or line.
-std::string field(std::u16string_view text) {
+} // namespace
+
+std::string tsv_field(std::u16string_view text) {
     std::string out;
     for (char c : to_utf8(text)) {
         if (c == '\t')
@@ -35,6 +36,8 @@ std::string field(std::u16string_view text) {
     return out;
 }
 
+namespace {
+
 std::u16string default_text(const SettingDef& def) {
     return def.is_text() ? def.default_text : from_utf8(std::to_string(def.default_number));
 }
@@ -48,8 +51,8 @@ int list(std::ostream& out) {
         // A listing ends up in terminals and logs; the password is shown only when asked for by name.
         if (def.type == SettingType::kProtected && !current.empty()) current = u"********";
         out << to_utf8(def.key.section) << '\t' << to_utf8(setting_key_name(def.key)) << '\t' << setting_type_text(def)
-            << '\t' << field(current) << '\t' << field(default_text(def)) << '\t' << field(def.group) << '\t'
-            << field(def.label) << '\n';
+            << '\t' << tsv_field(current) << '\t' << tsv_field(default_text(def)) << '\t' << tsv_field(def.group)
+            << '\t' << tsv_field(def.label) << '\n';
     }
     return kExitOk;
 }
@@ -66,9 +69,9 @@ int get(std::string_view name, std::ostream& out, std::ostream& err) {
     CFileINI ini;
     const std::u16string key = setting_key_name(def->key);
     if (def->type == SettingType::kProtected)
-        out << field(ini.read_protected(key, def->default_text)) << '\n';
+        out << tsv_field(ini.read_protected(key, def->default_text)) << '\n';
     else if (def->is_text())
-        out << field(ini.read_text(def->key.section, key, def->default_text)) << '\n';
+        out << tsv_field(ini.read_text(def->key.section, key, def->default_text)) << '\n';
     else
         out << ini.read_number(def->key.section, key, def->default_number) << '\n';
     return kExitOk;

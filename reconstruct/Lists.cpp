@@ -27,9 +27,11 @@ OptText path_setting(ListFile file) {
     case ListFile::kReplace1:
         return OptText::kReplace1File;
     case ListFile::kReplace2:
+        return OptText::kReplace2File;
+    case ListFile::kFuzzyRules:
         break;
     }
-    return OptText::kReplace2File;
+    return OptText::kFuzzyRules;
 }
 
 /// Lines without their line ends; a last line without one counts too.
@@ -270,6 +272,29 @@ ReplaceList load_replace_list(std::u16string_view path) {
         return empty;
     }
     return parse_replace_list(text.view());
+}
+
+std::vector<FuzzyRule> load_fuzzy_rule_file(std::u16string_view path, std::vector<ListProblem>* problems) {
+    CCharW text;
+    CFileSP file;
+    if (file.read_settings_text(resolve_in_home(path), text) != 0) {
+        if (problems) problems->push_back({0, std::u16string(path), u"ファイルが読み込めないので使わずに処理"});
+        return {};
+    }
+    std::vector<std::u16string> lines;
+    const std::vector<std::u16string_view> views = lines_of(text.view());
+    for (size_t i = 0; i < views.size(); ++i) {
+        const std::u16string_view line = views[i];
+        lines.emplace_back(line);
+        if (!problems || ignored_line(line)) continue;
+        const size_t arrow = line.find(u"[→]");
+        // A rule without a left side would have to replace the empty text everywhere.
+        if (arrow == std::u16string_view::npos)
+            problems->push_back({static_cast<int>(i) + 1, std::u16string(line), u"「[→]」がないので無視"});
+        else if (arrow == 0)
+            problems->push_back({static_cast<int>(i) + 1, std::u16string(line), u"置換前が空なので無視"});
+    }
+    return parse_fuzzy_rules(lines);
 }
 
 } // namespace quippet

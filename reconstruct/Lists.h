@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "reconstruct/PassAfterReading.h"
 #include "text/FileSP.h"
 #include "text/Regex.h"
 
@@ -12,10 +13,12 @@ namespace quippet {
 
 class CSettings;
 
-/// The plain-text lists of the reconstruction tab that hold user IDs, NG words and replacements.
-enum class ListFile : int { kNgIds, kNgWords, kCommonNg, kPriorityIds, kReplace1, kReplace2 };
+/// The plain-text lists of the reconstruction tab that hold user IDs, NG words, replacements and the
+/// fuzzy rules of the duplicate test.
+enum class ListFile : int { kNgIds, kNgWords, kCommonNg, kPriorityIds, kReplace1, kReplace2, kFuzzyRules };
 inline constexpr ListFile kAllListFiles[] = {ListFile::kNgIds,       ListFile::kNgWords,  ListFile::kCommonNg,
-                                             ListFile::kPriorityIds, ListFile::kReplace1, ListFile::kReplace2};
+                                             ListFile::kPriorityIds, ListFile::kReplace1, ListFile::kReplace2,
+                                             ListFile::kFuzzyRules};
 
 /// The file's path from the settings, taken inside the app home when relative.
 std::u16string list_file_path(const CSettings& settings, ListFile file);
@@ -92,5 +95,10 @@ struct ReplaceList {
 
 ReplaceList parse_replace_list(std::u16string_view text);
 ReplaceList load_replace_list(std::u16string_view path);
+
+/// The rules of the fuzzy-rule file ("from[→]to" per line, CR LF or LF). A missing or unreadable file gives
+/// no rules and one problem (line 0); a line without "[→]" or with nothing before it is a problem too. The
+/// job goes on either way: the duplicate test then compares the folded bodies only.
+std::vector<FuzzyRule> load_fuzzy_rule_file(std::u16string_view path, std::vector<ListProblem>* problems);
 
 } // namespace quippet

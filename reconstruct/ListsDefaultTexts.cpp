@@ -89,6 +89,24 @@ const std::u16string& replace_text() {
     return text;
 }
 
+const std::u16string& fuzzy_rules_text() {
+    static const std::u16string text = text_of({
+        u"// 「重複コメ削除」の「曖昧」で本文を比べる前に行う置換のリストです。",
+        u"// 1行にひとつずつ、置換前と置換後を「[→]」で区切って書きます。置換後が空なら削除になります。",
+        u"// 本文は大文字・小文字、全角・半角、ひらがな・カタカナの違いをなくしてから比べます。",
+        u"// ここに書いた文字も同じように揃えてから使われます。上の行から順に置換します。",
+        u"// 先頭が「//」の行と空行は無視されます（行頭の空白は置換前の文字として扱います）。",
+        u"",
+        u" [→]",
+        u"､[→]",
+        u"･[→]",
+        u"…[→]",
+        u"聴[→]キ",
+        u"聞[→]キ",
+    });
+    return text;
+}
+
 } // namespace
 
 const std::u16string& list_file_default_text(ListFile file) {
@@ -101,6 +119,8 @@ const std::u16string& list_file_default_text(ListFile file) {
         return common_ng_text();
     case ListFile::kPriorityIds:
         return priority_ids_text();
+    case ListFile::kFuzzyRules:
+        return fuzzy_rules_text();
     case ListFile::kReplace1:
     case ListFile::kReplace2:
         break;

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <system_error>
 #include <vector>
 
 #include "text/Encoding.h"
@@ -12,8 +13,17 @@
 namespace quippet {
 namespace {
 
+/// Every path of the program is resolved against the home, so the home itself must not depend on a working
+/// directory: a relative home would be applied twice by the helpers that resolve an already resolved path.
+std::u16string absolute_home(std::u16string home) {
+    if (home.empty() || home.starts_with(u'/')) return home;
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(to_fs_path(home), ec);
+    return ec ? home : from_fs_path(absolute);
+}
+
 std::u16string default_home() {
-    if (const char* env = std::getenv("QUIPPET_HOME"); env && *env) return from_utf8(env);
+    if (const char* env = std::getenv("QUIPPET_HOME"); env && *env) return absolute_home(from_utf8(env));
     std::string user_home;
     if (const char* env = std::getenv("HOME"); env && *env) {
         user_home = env;
@@ -56,7 +66,7 @@ const std::u16string& app_home() {
 void set_app_home(std::u16string home) {
     HomeState& s = state();
     std::lock_guard lock(s.mutex);
-    s.home = std::move(home);
+    s.home = absolute_home(std::move(home));
     s.chosen = true;
 }
 

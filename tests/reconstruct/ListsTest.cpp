@@ -7,6 +7,7 @@
 
 #include "app/Settings.h"
 #include "reconstruct/FuzzyFold.h"
+#include "reconstruct/PassAfterReading.h"
 #include "support/TestText.h"
 #include "text/AppHome.h"
 #include "text/CharBuffer.h"
@@ -160,6 +161,38 @@ TEST(ListsFiles, DefaultTextsAreCreatedAndReadBack) {
     ASSERT_EQ(missing.problems.size(), 1u);
     EXPECT_EQ(missing.problems[0].line, 0);
     EXPECT_EQ(load_replace_list(u"no-such-file.txt").problems.size(), 1u);
+    set_app_home(previous);
+}
+
+TEST(ListsFiles, FuzzyRuleFileLoadsDefaultsBareLineFeedsAndReportsWhatItSkips) {
+    test::TempFolder home;
+    const std::u16string previous = app_home();
+    set_app_home(from_utf8(home.path().string()));
+    CSettings settings;
+    const std::u16string path = list_file_path(settings, ListFile::kFuzzyRules);
+    EXPECT_EQ(u8(path), home.path().string() + "/設定：曖昧一致のルール.txt");
+
+    std::vector<ListProblem> problems;
+    EXPECT_TRUE(load_fuzzy_rule_file(path, &problems).empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 0);
+
+    problems.clear();
+    ASSERT_EQ(ensure_list_file(settings, ListFile::kFuzzyRules), 1);
+    const std::vector<FuzzyRule> defaults = load_fuzzy_rule_file(path, &problems);
+    EXPECT_TRUE(problems.empty()) << u8(problems.empty() ? u"" : problems[0].text);
+    ASSERT_EQ(defaults.size(), 6u);
+    EXPECT_EQ(u8(fuzzy_duplicate_text(u"聞 いて…", defaults)), u8(fuzzy_duplicate_text(u"キいて", {})));
+
+    // An editor's UTF-8 with bare LF: leading blanks belong to the rule, broken lines are reported by number.
+    test::write_bytes(path, "// c\n  [→]_\nno arrow\n[→]x\nab[→]\n");
+    const std::vector<FuzzyRule> rules = load_fuzzy_rule_file(path, &problems);
+    ASSERT_EQ(rules.size(), 2u);
+    EXPECT_EQ(u8(rules[0].from), u8(fuzzy_folded(u"  ")));
+    EXPECT_EQ(u8(rules[1].to), "");
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].line, 3);
+    EXPECT_EQ(problems[1].line, 4);
     set_app_home(previous);
 }
 

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/SettingKeys.h"
+#include "text/FileSP.h"
+
+namespace quippet {
+
+class CSettings;
+
+/// A settings text file of the program (list, rule file, vocabulary, table): the files the user edits in a
+/// text editor and that are created with their built-in text when missing. Each subsystem contributes the
+/// rows of its own files, so that the front ends can list and create them without knowing their formats.
+struct SettingsTextFile {
+    /// Short, stable ASCII name for command lines ("ngid", "rules-pre").
+    std::string_view name;
+    /// The detailed setting that holds the file's path; its catalogue label describes the file.
+    SettingKey path_setting;
+    /// The file's full path under the given settings.
+    std::function<std::u16string(const CSettings&)> path;
+    /// Creates the file with its default text when it is missing: 1 created, 0 there already, -1 failed
+    /// (the message "<path>の新規作成に失敗しました" went to the hook).
+    std::function<int(const CSettings&, const CreationFailureHook&)> ensure;
+};
+
+/// The row named `name` (compared exactly), or nullptr.
+const SettingsTextFile* find_settings_text_file(std::span<const SettingsTextFile> files, std::string_view name);
+
+/// The catalogue label of the row's path setting ("ID削除リスト"); empty when the catalogue has none.
+std::u16string settings_text_file_label(const SettingsTextFile& file);
+
+} // namespace quippet
