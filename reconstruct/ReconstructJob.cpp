@@ -193,7 +193,6 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     r.stage_files[kStagePost] = stage_file(RcSwitch::kPostStage, OptText::kCommandConvert2);
     r.stage_files[kStageIndividual] = stage_file(RcSwitch::kIndividualStage, OptText::kCommandConvert3);
     r.vocabulary_file = resolve_in_home(s.text(OptText::kCommandVocabulary));
-    r.fuzzy_file = resolve_in_home(s.text(OptText::kFuzzyRules));
     r.after.dedupe.fuzzy = s.on(RcSwitch::kDupFuzzy);
 
     r.save_lists = s.on(RcSwitch::kSaveLists);
@@ -373,29 +372,6 @@ PassInputs ReconstructLists::inputs(const PassOptions& options) const {
     return in;
 }
 
-namespace {
-
-std::vector<FuzzyRule> read_fuzzy_rules(std::u16string_view path, std::vector<ListProblem>& problems) {
-    CFileSP file;
-    CCharW text;
-    if (file.read_settings_text(path, text) != 0) {
-        problems.push_back({0, {}, u"読み込めないので曖昧一致のルールなしで続行"});
-        return {};
-    }
-    std::vector<std::u16string> lines;
-    std::u16string_view rest = text.view();
-    while (!rest.empty()) {
-        const size_t end = rest.find(u'\n');
-        std::u16string_view line = rest.substr(0, end);
-        if (!line.empty() && line.back() == u'\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        rest = end == std::u16string_view::npos ? std::u16string_view() : rest.substr(end + 1);
-    }
-    return parse_fuzzy_rules(lines);
-}
-
-} // namespace
-
 ReconstructLists load_reconstruct_lists(const CSettings& settings, const ReconstructSettings& snapshot) {
     ReconstructLists lists;
     for (ListFile file : kAllListFiles)
@@ -421,8 +397,8 @@ ReconstructLists load_reconstruct_lists(const CSettings& settings, const Reconst
     note(path(ListFile::kReplace2), lists.replace2.problems);
     if (snapshot.after.dedupe.enabled && snapshot.after.dedupe.fuzzy) {
         std::vector<ListProblem> problems;
-        lists.fuzzy_rules = read_fuzzy_rules(snapshot.fuzzy_file, problems);
-        note(snapshot.fuzzy_file, problems);
+        lists.fuzzy_rules = load_fuzzy_rule_file(list_file_path(settings, ListFile::kFuzzyRules), &problems);
+        note(list_file_path(settings, ListFile::kFuzzyRules), problems);
     }
     if (snapshot.needs_vocabulary()) {
         ensure_vocabulary_file(snapshot.vocabulary_file);

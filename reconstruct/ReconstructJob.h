@@ -47,8 +47,6 @@ struct ReconstructSettings {
     std::array<std::u16string, 4> stage_files;
     /// The command vocabulary, read when a stage or a derived sort key needs it.
     std::u16string vocabulary_file;
-    /// "曖昧": the fuzzy-rule file.
-    std::u16string fuzzy_file;
 
     /// "合成時は連結する（パート分割の合成）" and "可能ならネットから取得".
     bool part_merge = false;
