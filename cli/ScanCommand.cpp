@@ -27,8 +27,30 @@ std::u16string date_text(int seconds) {
     return format_unix_time(text) == 0 ? std::u16string(text.view()) : number(seconds);
 }
 
+/// The whole file through the comment reader, as every job reads it: what it keeps and what it rejects.
+bool read_one(CWorkThread& worker, std::string_view doc) {
+    CWorkChatdata set;
+    ChatReadContext context;
+    context.stop_requested = [&worker] { return worker.stop_requested(); };
+    const int read = read_comments(doc, set, 0, context);
+    if (read < 0 && read != -2) {
+        worker.log(u"　" + std::u16string(message_text(context.error)));
+        return false;
+    }
+    const ChatReadStats& s = context.stats;
+    std::u16string line = u"　読込：" + number(set.count()) + u"個のコメント";
+    const int rejected = s.vpos_missing + s.vpos_rejected + s.date_rejected;
+    if (rejected > 0) line += u"、不正データ" + number(rejected) + u"個";
+    int malformed = 0;
+    for (int n : s.malformed)
+        malformed += n;
+    if (malformed > 0) line += u"、数値以外の属性値" + number(malformed) + u"個";
+    worker.log(line);
+    return true;
+}
+
 /// One line per file; false when the file could not be read.
-bool scan_one(CWorkThread& worker, const std::u16string& path) {
+bool scan_one(CWorkThread& worker, const std::u16string& path, bool full) {
     CFileSP file;
     CCharM doc;
     if (file.read(path, doc) != 0) {
@@ -47,29 +69,7 @@ bool scan_one(CWorkThread& worker, const std::u16string& path) {
         line += u"）";
     }
     worker.log(line);
-    return true;
-}
-
-/// The whole file through the comment reader, as every job reads it: what it keeps and what it rejects.
-bool read_one(CWorkThread& worker, const std::u16string& path) {
-    CWorkChatdata set;
-    ChatReadContext context;
-    context.stop_requested = [&worker] { return worker.stop_requested(); };
-    const int read = read_comment_file(path, set, 0, context);
-    if (read < 0 && read != -2) {
-        worker.log(u"　" + std::u16string(message_text(context.error)));
-        return false;
-    }
-    const ChatReadStats& s = context.stats;
-    std::u16string line = u"　読込：" + number(set.count()) + u"個のコメント";
-    const int rejected = s.vpos_missing + s.vpos_rejected + s.date_rejected;
-    if (rejected > 0) line += u"、不正データ" + number(rejected) + u"個";
-    int malformed = 0;
-    for (int n : s.malformed)
-        malformed += n;
-    if (malformed > 0) line += u"、数値以外の属性値" + number(malformed) + u"個";
-    worker.log(line);
-    return true;
+    return !full || read_one(worker, bytes);
 }
 
 } // namespace
@@ -107,7 +107,7 @@ int run_scan_command(const std::vector<std::string>& args, std::ostream& out, st
                 outcome.stopped = true;
                 return;
             }
-            if (scan_one(worker, path) && (!full || read_one(worker, path))) ++outcome.succeeded;
+            if (scan_one(worker, path, full)) ++outcome.succeeded;
         }
         worker.job_end(outcome.succeeded, outcome.total, kCountWordOf, EndSounds{});
     };
