@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/LiveLogCommand.h"
 #include "cli/RebuildCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
@@ -17,6 +18,10 @@ std::span<const Command> commands() {
         {"cut", "cut out the comments numbered N to M (cut --from N --to M FILE...)", run_cut_command},
         {"rebuild", "reconstruct comment files ([--set SECTION/KEY=VALUE]... [--out-dir DIR] FILE...)",
          run_rebuild_command},
+        {"livelog", "convert a live-thread log ([--preset NAME] [--set K=V]... [--source FILE] [--out-dir DIR])",
+         run_livelog_command},
+        {"livelog-preset", "live-log presets (livelog-preset list | show NAME | save NAME)",
+         run_livelog_preset_command},
     };
     return table;
 }
