@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/FilesCommand.h"
+#include "cli/LiveLogCommand.h"
 #include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
 #include "cli/ScanCommand.h"
@@ -21,6 +22,10 @@ std::span<const Command> commands() {
          run_rebuild_command},
         {"preset", "reconstruction presets (preset list | save NAME | load NAME | show NAME)", run_preset_command},
         {"files", "settings text files (files list | init [NAME...])", run_files_command},
+        {"livelog", "convert a live-thread log ([--preset NAME] [--set K=V]... [--source FILE] [--out-dir DIR])",
+         run_livelog_command},
+        {"livelog-preset", "live-log presets (livelog-preset list | show NAME | save NAME)",
+         run_livelog_preset_command},
     };
     return table;
 }

@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "cli/Cli.h"
 #include "cli/SettingsCommand.h"
+#include "livelog/LiveLogFiles.h"
 #include "reconstruct/SettingsFiles.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -88,6 +89,8 @@ int init(const std::vector<std::string>& names, std::ostream& out, std::ostream&
 std::vector<const SettingsTextFile*> all_settings_text_files() {
     std::vector<const SettingsTextFile*> files;
     for (const SettingsTextFile& file : reconstruct_settings_text_files())
+        files.push_back(&file);
+    for (const SettingsTextFile& file : live_settings_text_files())
         files.push_back(&file);
     return files;
 }

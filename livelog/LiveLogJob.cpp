@@ -1,0 +1,326 @@
+#include "livelog/LiveLogJob.h"
+
+#include "app/Settings.h"
+#include "app/WorkThread.h"
+#include "comments/ChatFileParts.h"
+#include "comments/ChatWriter.h"
+#include "livelog/LiveLogFiles.h"
+#include "reconstruct/Presets.h"
+#include "reconstruct/ReconstructJob.h"
+#include "resources/Messages.h"
+#include "text/AppHome.h"
+#include "text/Encoding.h"
+#include "text/FileSP.h"
+#include "text/NameTemplate.h"
+#include "text/Regex.h"
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+namespace quippet {
+namespace {
+
+constexpr int kMessageCannotOpen = 9;
+constexpr int kMessageSaveFailed = 29;
+constexpr int kMessageNoComments = 33;
+constexpr int kMessageLogFileFailed = 30;
+constexpr int kMessageFewerThan = 31;
+constexpr int kMessageOnlyAndMinimum = 32;
+constexpr int kMessageNotWritten = 209;
+constexpr size_t kLongestPatternName = 128;
+constexpr std::u16string_view kBackupFailed = u"バックアップファイルの書き出しに失敗";
+
+std::u16string num(long long n) {
+    return from_utf8(std::to_string(n));
+}
+
+std::u16string with_slash(std::u16string folder) {
+    if (!folder.empty() && folder.back() != u'/') folder.push_back(u'/');
+    return folder;
+}
+
+bool make_folder(std::u16string_view folder) {
+    std::error_code ec;
+    std::filesystem::create_directories(to_fs_path(folder), ec);
+    return std::filesystem::is_directory(to_fs_path(folder), ec);
+}
+
+/// Log lines, one per line of `text`.
+void log_lines(CWorkThread& worker, std::u16string_view text) {
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(u"\r\n", at);
+        if (end == std::u16string_view::npos) end = text.size();
+        worker.log(text.substr(at, end - at));
+        at = end + 2;
+    }
+}
+
+/// The report goes into the log file with a failure of its own noted in the window only.
+void append_report_to_log_file(CWorkThread& worker, const WcSettings& s, std::u16string_view report) {
+    if (!s.write_log_file || s.log_file.empty()) return;
+    const std::time_t t = std::time(nullptr);
+    std::tm now{};
+    localtime_r(&t, &now);
+    const std::u16string file = resolve_in_home(log_file_name(s.log_file, false, now));
+    bool ok = ensure_file_exists(file, u"", [](std::u16string_view) {}) >= 0;
+    if (ok) ok = CFileSP().append_wide_units(file, log_entry(report, now)) == 0;
+    if (!ok) worker.log_message(kMessageLogFileFailed);
+}
+
+struct Texts {
+    std::string header;
+    std::string body;
+    std::string footer;
+};
+
+void build_texts(const CWorkChatdata& set, const WcSettings& s, int video, Texts& out) {
+    ChatWriterOptions options;
+    write_body(set, options, {}, out.body);
+    if (s.chat_only) {
+        out.header.clear();
+        out.footer.clear();
+        return;
+    }
+    ChatHeaderRecord header;
+    if (!s.view_counter_id.empty()) {
+        // The text is typed by the user and lands inside an attribute value.
+        std::u16string id;
+        for (char16_t c : s.view_counter_id)
+            id += c == u'"' ? u"&quot;" : c == u'<' ? u"&lt;" : std::u16string(1, c);
+        header.view_counter_ids.add(id);
+    }
+    header.video = video;
+    header.last_res = set.count();
+    write_header(header, options, "\n", out.header);
+    out.footer = "</packet>\n";
+}
+
+std::u16string smallest_date_name(const CWorkChatdata& set) {
+    if (set.count() == 0) return {};
+    int smallest = std::numeric_limits<int>::max();
+    for (int i = 0; i < set.count(); ++i)
+        smallest = std::min(smallest, set.date(i));
+    return num(smallest);
+}
+
+struct TextTools {
+    ReplaceList replace;
+    WcNgLists ng;
+    bool have_ng = false;
+};
+
+/// The replacement table (when replacing) and the NG words; an unreadable file is reported and left out.
+TextTools load_text_tools(CWorkThread& worker, const WcSettings& s) {
+    TextTools tools;
+    if (s.replace) {
+        CCharW table;
+        if (CFileSP().read_settings_text(s.replace_path, table) != 0) {
+            worker.log(s.replace_path + u"の読み込みに失敗しました");
+        } else {
+            tools.replace = parse_replace_list(table.view());
+            for (const ListProblem& p : tools.replace.problems)
+                worker.log(s.replace_path + u"の" + num(p.line) + u"行目（" + p.text + u"）：" + p.reason);
+        }
+    }
+    CCharW text;
+    if (CFileSP().read_settings_text(s.ng_path, text) != 0) {
+        worker.message_box({s.ng_path + u"の読み込みに失敗しました", u"QuippetVellichor"});
+        return tools;
+    }
+    tools.ng = parse_wc_ng_lists(text.view(), s.ng_path);
+    tools.have_ng = true;
+    for (const std::u16string& p : tools.ng.problems)
+        worker.log(p);
+    return tools;
+}
+
+} // namespace
+
+void convert_live_log(std::u16string_view text, const WcSettings& settings, const WcTimingTable& timing,
+                      const WcNgLists* ng, const ReplaceList* replace, WcConversion& out) {
+    WcBodyTools tools;
+    tools.ng = ng;
+    tools.replace = replace;
+    tools.replace_counts = &out.replace_counts;
+    tools.refs = &out.refs;
+    tools.line_breaks = settings.line_breaks;
+    // The separator lands inside element text like the lines it joins: "&#10;" gives a real line break,
+    // a "<br>" must not turn into markup.
+    std::u16string separator;
+    decode_references(settings.line_break_text, separator);
+    append_xml_escaped(separator, tools.custom_separator);
+    tools.max_lines = settings.max_lines;
+    tools.max_chars = settings.max_chars;
+    scan_live_log(text, timing, tools, out.set, out.record);
+    if (out.set.count() == 0) return;
+    estimate_seconds(out.set, timing, out.record);
+    spread_hundredths(out.set, out.jitter, out.record);
+    if (settings.thin)
+        thin_comments(out.set, settings.thin_limit, out.record);
+    else
+        out.set.sort(chat_key::vpos, chat_key::position);
+}
+
+std::u16string default_output_name(std::u16string_view source, const WcSettings& s, std::u16string* problem) {
+    if (s.name_from_text && !s.name_pattern.empty()) {
+        Regex pattern;
+        if (pattern.compile(s.name_pattern) != 0) {
+            if (problem) *problem = u"ファイル名の正規表現の誤り：" + pattern.error_text();
+        } else {
+            RegexMatch match;
+            if (pattern.search(source, &match) == 1 && match.matched(1)) {
+                CCharW name(match.group(source, 1).substr(0, kLongestPatternName));
+                sanitize_file_name(name, false);
+                // A name of dots alone would point at a folder instead of a file.
+                const std::u16string_view v = name.view();
+                if (!v.empty() && v.find_first_not_of(u'.') != std::u16string_view::npos) return std::u16string(v);
+            }
+        }
+    }
+    return std::u16string(kWcDefaultName);
+}
+
+int overwrite_threshold(const WcSettings& s) {
+    const long long minutes = s.video[8].hours * 60LL + s.video[8].minutes;
+    return static_cast<int>(std::min<long long>(minutes * s.overwrite_minimum / 10, std::numeric_limits<int>::max()));
+}
+
+std::vector<std::u16string> replace_report_lines(const ReplaceList& list, const ReplaceCounts& counts) {
+    std::vector<std::u16string> lines;
+    if (counts.plain_comments > 0)
+        lines.push_back(u"正規表現以外の置換を実行したコメント：" + num(counts.plain_comments) + u"件");
+    size_t index = 0;
+    for (const ReplaceRule& rule : list.rules) {
+        if (!rule.is_regex) continue;
+        const int n = index < counts.regex_comments.size() ? counts.regex_comments[index] : 0;
+        ++index;
+        if (n > 0)
+            lines.push_back(num(static_cast<long long>(index)) + u"番目の正規表現置換（to「" + rule.to + u"」）：" +
+                            num(n) + u"件");
+    }
+    return lines;
+}
+
+LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings, const LiveLogJobOptions& options) {
+    worker.job_begin();
+    LiveLogJobResult result;
+    const auto fail = [&](std::u16string_view line) {
+        if (!line.empty()) worker.log(line);
+        worker.log_elapsed();
+        return result;
+    };
+    const WcSettings s = wc_settings(settings);
+
+    std::u16string source;
+    int error = 0;
+    if (read_source_text(s.source_path, source, error) != 0) {
+        worker.log(s.source_path + u"：" + std::u16string(message_text(error == 0 ? kMessageCannotOpen : error)));
+        return fail({});
+    }
+
+    if (s.keep_copies && !s.output_name.empty()) {
+        CFileSP copy;
+        if (!make_folder(s.backup_folder) || copy.write_wide_text(with_slash(s.backup_folder) + s.output_name + u".txt",
+                                                                  source, CFileSP::kOverwrite) != 0)
+            worker.log(kBackupFailed);
+    }
+
+    std::u16string name_problem;
+    const std::u16string default_name = default_output_name(source, s, &name_problem);
+    if (!name_problem.empty()) worker.log(name_problem);
+
+    const TextTools tools = load_text_tools(worker, s);
+    const WcTimingTable timing = build_timing_table(s);
+    if (timing.error != 0) return fail(message_text(timing.error));
+
+    WcConversion conversion;
+    convert_live_log(source, s, timing, tools.have_ng ? &tools.ng : nullptr, s.replace ? &tools.replace : nullptr,
+                     conversion);
+    CWorkRecordWC& record = conversion.record;
+    CWorkChatdata& set = conversion.set;
+    const std::vector<std::u16string> replace_lines = replace_report_lines(tools.replace, conversion.replace_counts);
+    if (worker.stop_requested()) {
+        worker.job_stopped();
+        result.stopped = true;
+        return result;
+    }
+    if (set.count() == 0) {
+        record.report += compose_report(record, conversion.refs, replace_lines, {});
+        record.report += diagnosis_text(record);
+        log_lines(worker, record.report);
+        return fail({});
+    }
+
+    std::u16string folder = !options.output_folder.empty()       ? options.output_folder
+                            : s.place && !s.place_folder.empty() ? resolve_in_home(s.place_folder)
+                                                                 : s.output_folder;
+    folder = with_slash(folder);
+    std::u16string name = s.output_name;
+    if (name.empty()) name = s.date_as_name ? smallest_date_name(set) : default_name;
+    if (name.empty()) name = default_name;
+    const std::u16string file_name = name + u"." + s.extension;
+    const std::u16string path = folder + file_name;
+
+    Texts texts;
+    const int video = record.dated_lines - record.out_of_time();
+    std::u16string reconstruction;
+    if (s.reconstruct) {
+        if (s.keep_copies) {
+            build_texts(set, s, video, texts);
+            CFileSP backup;
+            if (!make_folder(s.backup_folder) || backup.write(with_slash(s.backup_folder) + file_name, texts.header,
+                                                              texts.body, texts.footer, CFileSP::kOverwrite) != 0)
+                worker.log(kBackupFailed);
+        }
+        CSettings pass_settings = settings;
+        if (!s.reconstruct_preset.empty()) {
+            std::u16string preset_error;
+            // A preset that loaded may still report list copies it could not put back.
+            if (!apply_reconstruct_preset(pass_settings, s.reconstruct_preset, &preset_error) || !preset_error.empty())
+                worker.log(s.reconstruct_preset + u"：" + preset_error);
+        }
+        const ReconstructSettings rs = reconstruct_settings(pass_settings);
+        const ReconstructLists lists = load_reconstruct_lists(pass_settings, rs);
+        for (const std::u16string& problem : lists.problems)
+            worker.log(problem);
+        reconstruction = reconstruct_built_set(set, rs, lists);
+        if (set.count() == 0) {
+            record.report += compose_report(record, conversion.refs, replace_lines, reconstruction);
+            log_lines(worker, record.report);
+            return fail(message_text(kMessageNoComments));
+        }
+    }
+    build_texts(set, s, video, texts);
+
+    record.report += compose_report(record, conversion.refs, replace_lines, reconstruction);
+    log_lines(worker, record.report);
+
+    if (s.overwrite) {
+        const int threshold = overwrite_threshold(s);
+        if (record.accepted < threshold) {
+            return fail(std::u16string(message_text(kMessageFewerThan)) + num(record.accepted) +
+                        std::u16string(message_text(kMessageOnlyAndMinimum)) + num(threshold) +
+                        std::u16string(message_text(kMessageNotWritten)));
+        }
+    }
+
+    CFileSP out;
+    std::u16string written;
+    if (!make_folder(folder) || out.write(path, texts.header, texts.body, texts.footer,
+                                          s.overwrite ? CFileSP::kOverwrite : CFileSP::kNumberedName, &written) != 0) {
+        worker.log(path);
+        return fail(message_text(kMessageSaveFailed));
+    }
+    append_report_to_log_file(worker, s, record.report);
+    worker.log(u"　→ " + written);
+    worker.log_elapsed();
+    result.ok = true;
+    result.written = written;
+    return result;
+}
+
+} // namespace quippet
