@@ -19,6 +19,15 @@ FULL_RECONSTRUCTION = [
     "--set", "DividingDriver/CB58=1", "--set", "DividingDriver/CB25=1", "--set", "DividingDriver/CB60=1",
     "--set", "DividingDriver/CB64=1", "--set", "DividingDriver/EN75=100",
 ]
+# The generated log's broadcast: 2024-04-07 from 19:00, a first part of 2 hours, a 3-minute break, 5 hours in
+# all; existing outputs replaced, lines joined, no log file.
+LIVE_LOG_SETTINGS = [
+    "--set", "VuzirizIzeroz/CB0=0", "--set", "VuzirizIzeroz/CB1=1", "--set", "VuzirizIzeroz/EN0=2024",
+    "--set", "VuzirizIzeroz/EN1=4", "--set", "VuzirizIzeroz/EN2=7", "--set", "VuzirizIzeroz/EN6=19",
+    "--set", "VuzirizIzeroz/CB2=1", "--set", "VuzirizIzeroz/EN9=2", "--set", "VuzirizIzeroz/EN12=21",
+    "--set", "VuzirizIzeroz/EN13=3", "--set", "VuzirizIzeroz/EN58=5", "--set", "VuzirizIzeroz/CB13=1",
+    "--set", "OptionDialog/EN6=1", "--set", "OptionDialog/CB46=0",
+]
 FOUR_STAGES = ["--set", "DividingDriver/CB15=1", "--set", "DividingDriver/CB28=1", "--set", "DividingDriver/CB30=1",
                "--set", "DividingDriver/CB32=1"]
 
@@ -62,7 +71,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--quippet", required=True)
     parser.add_argument("--gen", required=True, help="quippet_bench_gen")
-    parser.add_argument("--livelog-gen", help="the live-log generator (omit to skip that row)")
+    parser.add_argument("--no-livelog", dest="livelog", action="store_false", help="skip the live-log row")
     parser.add_argument("--work", required=True, help="scratch folder (a memory file system keeps disk noise out)")
     parser.add_argument("--sizes", default="10000,100000,500000,1000000")
     parser.add_argument("--runs", type=int, default=5)
@@ -135,13 +144,13 @@ def main():
                              "", ""))
         split_folder.exists() and shutil.rmtree(split_folder, ignore_errors=True)
 
-    if args.livelog_gen:
+    if args.livelog:
         log = work / "livelog-200000.txt"
         if not log.exists():
-            subprocess.run(args.livelog_gen.split() + [str(log)], check=True)
+            subprocess.run([args.gen, "livelog", "200000", str(log)], check=True)
         megabytes = log.stat().st_size / 1e6
-        result = measure(q + ["livelog", "--source", str(log), "--out-dir", str(out), "--set",
-                              "VuzirizIzeroz/CB11=1"], runs=args.runs)
+        result = measure(q + ["livelog", "--source", str(log), "--out-dir", str(out), "--out-name", "live"] +
+                         LIVE_LOG_SETTINGS, runs=args.runs)
         label = f"200,000 posts ({megabytes:.1f} MB)"
         if result:
             rows.append(("live-log conversion", label, f"{result[0]:.3f}", f"{megabytes / result[0]:.1f}",
