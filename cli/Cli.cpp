@@ -21,9 +21,12 @@ void print_help(std::ostream& out) {
            "  --help       this text\n"
            "  --version    program version\n\n"
            "Commands:\n";
+    size_t width = 12;
+    for (const Command& command : commands())
+        width = std::max(width, command.name.size());
     for (const Command& command : commands()) {
         std::string name(command.name);
-        name.resize(std::max<size_t>(name.size(), 12), ' ');
+        name.resize(width, ' ');
         out << "  " << name << " " << command.summary << "\n";
     }
     out << "\nExit codes: 0 success, 1 the job ended with failures, 2 usage error, 3 stopped.\n";
