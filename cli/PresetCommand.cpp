@@ -158,4 +158,15 @@ int run_preset_command(const std::vector<std::string>& args, std::ostream& out, 
     return show(name, out, err);
 }
 
+void save_preset_before_run(const CSettings& settings, const char* command, std::ostream& out, std::ostream& err) {
+    // A preset that cannot be saved must not cost the user the run itself.
+    if (const PresetOutcome saved = save_preset_on_run(settings); saved.result != 0) {
+        err << "quippet " << command << ": " << to_utf8(saved.message) << '\n';
+        for (const std::u16string& failure : saved.failures)
+            err << "  " << to_utf8(failure) << '\n';
+    } else if (!saved.notes.empty()) {
+        out << "preset " << to_utf8(settings.text(RcText::kPresetName)) << ": saved (実行で設定保存)\n";
+    }
+}
+
 } // namespace quippet::cli

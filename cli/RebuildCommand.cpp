@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "cli/Cli.h"
 #include "cli/JobRunner.h"
+#include "cli/PresetCommand.h"
 #include "cli/SettingsCommand.h"
 #include "reconstruct/Presets.h"
 #include "reconstruct/ReconstructJob.h"
@@ -126,14 +127,7 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
             return kExitFailures;
         }
     }
-    // A preset that cannot be saved must not cost the user the run itself.
-    if (const PresetOutcome saved = save_preset_on_run(settings); saved.result != 0) {
-        err << "quippet rebuild: " << to_utf8(saved.message) << '\n';
-        for (const std::u16string& failure : saved.failures)
-            err << "  " << to_utf8(failure) << '\n';
-    } else if (!saved.notes.empty()) {
-        out << "preset " << to_utf8(settings.text(RcText::kPresetName)) << ": saved (実行で設定保存)\n";
-    }
+    save_preset_before_run(settings, "rebuild", out, err);
 
     ReconstructSettings snapshot = reconstruct_settings(settings);
     snapshot.output_folder = out_dir;

@@ -71,7 +71,8 @@ TEST_F(PresetCommand, SaveListShowLoadThroughTheSettingsFile) {
     EXPECT_NE(r.out.find("file\t.ngid\tpresent\t"), std::string::npos) << r.out;
 
     ASSERT_EQ(quippet({"settings", "set", "DividingDriver/EN75", "9"}).code, kExitOk);
-    set_ngid("\xFF\xFE" "changed");
+    set_ngid("\xFF\xFE"
+             "changed");
     r = quippet({"preset", "load", "週末"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(quippet({"settings", "get", "DividingDriver/EN75"}).out, "42\n");
@@ -152,6 +153,12 @@ TEST_F(PresetCommand, SaveOnRunWritesThePresetOfTheRun) {
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(quippet({"preset", "list"}).out, "毎回\n");
     EXPECT_NE(quippet({"preset", "show", "毎回"}).out.find("DividingDriver\tEN75\tnumber(0..999999999)\t33\t"),
+              std::string::npos);
+
+    // Split and cut are jobs of the same tab: they save too.
+    r = quippet({"cut", "--from", "1", "--to", "5", "--set", "DividingDriver/EN75=44", sample()});
+    EXPECT_NE(r.out.find("saved (実行で設定保存)"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(quippet({"preset", "show", "毎回"}).out.find("DividingDriver\tEN75\tnumber(0..999999999)\t44\t"),
               std::string::npos);
 }
 
