@@ -18,6 +18,7 @@ namespace {
 using test::listing;
 using test::read_bytes;
 using test::TempFolder;
+using test::write_bytes;
 
 struct CommandRun {
     int code;
@@ -90,6 +91,21 @@ TEST_F(RebuildCommand, DedupeAndLimitThroughSetGiveTheirReportLines) {
                          "60コメントから、19コメントに制限して出力（毎分5コメ／計5分／飽和：2／不足：3）\n"),
               std::string::npos)
         << r.out;
+    expect_inputs_unchanged();
+}
+
+TEST_F(RebuildCommand, NgListsThroughSetGiveTheirReportLines) {
+    // The lists are plain text a user edits: an ID, and a word with the chained prefix.
+    write_bytes(from_utf8(home_.path().string() + "/設定：ID削除リスト.txt"), "1029384\n");
+    write_bytes(from_utf8(home_.path().string() + "/設定：再構成のNGワード.txt"), "【連鎖】これは良い\n");
+    const CommandRun r = quippet_run({"rebuild", "--set", "DividingDriver/CB21=1", "--set", "DividingDriver/CB25=1",
+                                      "--set", "DividingDriver/CB6=1", path(kSamples[0])});
+    EXPECT_EQ(r.code, kExitOk) << r.out << r.err;
+    EXPECT_NE(r.out.find("\nNGIDと一致したコメントを削除：11件\nNGワードを含むコメントを削除：5件\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\nNGワード者と同一IDのコメントを削除："), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("コメントに制限して出力\n"), std::string::npos) << r.out;
     expect_inputs_unchanged();
 }
 
