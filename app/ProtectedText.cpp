@@ -47,43 +47,6 @@ int hex_value(char16_t c) {
     return -1;
 }
 
-/// Strict UTF-8: a wrong key that happens to leave valid padding still yields bytes that fail here.
-bool is_valid_utf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        size_t extra = 0;
-        char32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= bytes.size()) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            const auto cc = static_cast<unsigned char>(bytes[i + k]);
-            if ((cc & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<SettingsSecret> load_settings_secret(const std::filesystem::path& path, bool create) {
@@ -133,6 +96,7 @@ std::optional<std::u16string> decrypt_protected_text(std::u16string_view hex, co
         cipher += static_cast<char>(high * 16 + low);
     }
     const std::optional<std::string> plain = run_cipher(cipher, secret, false);
+    // Strict UTF-8: a wrong key that happens to leave valid padding still yields bytes that fail here.
     if (!plain || !is_valid_utf8(*plain)) return std::nullopt;
     return from_utf8(*plain);
 }

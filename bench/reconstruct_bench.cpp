@@ -99,7 +99,7 @@ void run_job(benchmark::State& state, const quippet::CSettings& settings) {
 }
 
 /// Duplicates by time (800 ms) and text, the NG-word list with its default text, and 100 per minute.
-void BM_FullReconstruction(benchmark::State& state) {
+quippet::CSettings full_reconstruction_settings() {
     using namespace quippet;
     CSettings s;
     s.set_number(RcSwitch::kDuplicates, 1);
@@ -110,23 +110,18 @@ void BM_FullReconstruction(benchmark::State& state) {
     s.set_number(RcSwitch::kLimit, 1);
     s.set_number(RcSwitch::kLimitPerMinute, 1);
     s.set_number(RcNumber::kLimitCount, 100);
-    run_job(state, s);
+    return s;
+}
+
+void BM_FullReconstruction(benchmark::State& state) {
+    run_job(state, full_reconstruction_settings());
 }
 BENCHMARK(BM_FullReconstruction)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
 /// The same with the command rules of the first stage (their default text) on every comment.
 void BM_FullReconstructionWithRules(benchmark::State& state) {
-    using namespace quippet;
-    CSettings s;
-    s.set_number(RcSwitch::kDuplicates, 1);
-    s.set_number(RcSwitch::kDupTime, 1);
-    s.set_number(RcNumber::kDupWindow, 80);
-    s.set_number(RcSwitch::kDupBody, 1);
-    s.set_number(RcSwitch::kNgWord, 1);
-    s.set_number(RcSwitch::kPreStage, 1);
-    s.set_number(RcSwitch::kLimit, 1);
-    s.set_number(RcSwitch::kLimitPerMinute, 1);
-    s.set_number(RcNumber::kLimitCount, 100);
+    quippet::CSettings s = full_reconstruction_settings();
+    s.set_number(quippet::RcSwitch::kPreStage, 1);
     run_job(state, s);
 }
 BENCHMARK(BM_FullReconstructionWithRules)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();

@@ -8,36 +8,6 @@
 namespace quippet {
 namespace {
 
-std::u16string joined_lines(std::initializer_list<std::u16string_view> lines) {
-    std::u16string text;
-    for (std::u16string_view line : lines)
-        text.append(line).append(u"\r\n");
-    return text;
-}
-
-bool valid_utf8(std::string_view s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        size_t extra = 0;
-        if (c < 0x80)
-            extra = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
-            extra = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            extra = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            extra = 3;
-        else
-            return false;
-        if (i + extra >= s.size() && extra > 0) return false;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 std::u16string utf16_units(std::string_view bytes, bool big_endian) {
     std::u16string text(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < text.size(); ++i) {
@@ -68,13 +38,13 @@ std::u16string live_preset_folder(const CSettings& settings) {
 
 const std::u16string& live_ng_default_text() {
     static const std::u16string text =
-        joined_lines({u"[前方一致]", u">", u"＞", u"↑", u"↓", u"", u"[後方一致]", u"↑", u"↓", u"", u"[部分一致]", u">>",
-                      u"＞＞", u"ttp", u".jpg", u"", u"[完全一致]", u"", u"[正規表現]"});
+        crlf_lines({u"[前方一致]", u">", u"＞", u"↑", u"↓", u"", u"[後方一致]", u"↑", u"↓", u"", u"[部分一致]", u">>",
+                    u"＞＞", u"ttp", u".jpg", u"", u"[完全一致]", u"", u"[正規表現]"});
     return text;
 }
 
 const std::u16string& live_replace_default_text() {
-    static const std::u16string text = joined_lines({
+    static const std::u16string text = crlf_lines({
         u"// 設定ひとつごとに改行して、置換前の文字列と置換後の文字列を、タブ区切りで羅列します。",
         u"// 置換前と置換後の両方をそれぞれ「/」で囲んでいる場合は、正規表現としてあつかいます。",
         u"// 先頭が「//」の行はコメントになります。",
@@ -128,7 +98,7 @@ SourceEncoding decode_source_bytes(std::string_view bytes, std::u16string& text)
         text = utf16_units(bytes, false);
         return SourceEncoding::kUtf16Le;
     }
-    if (valid_utf8(bytes)) {
+    if (is_valid_utf8(bytes)) {
         text = from_utf8(bytes);
         return SourceEncoding::kUtf8;
     }

@@ -6,16 +6,8 @@
 namespace quippet {
 namespace {
 
-/// Lines joined with CR LF, a line break after the last one too, as the settings texts are stored.
-std::u16string text_of(std::initializer_list<std::u16string_view> lines) {
-    std::u16string text;
-    for (std::u16string_view line : lines)
-        text.append(line).append(u"\r\n");
-    return text;
-}
-
 const std::u16string& ng_ids_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 再構成の「NGID」「個」のリストです。",
         u"// 1行にひとつずつ、削除したいコメントの user_id を書きます（完全一致）。",
         u"// 「0,」で始まる行もIDとして扱います（NGword.ini 形式）。NGワードの行は無視されます。",
@@ -25,7 +17,7 @@ const std::u16string& ng_ids_text() {
 }
 
 const std::u16string& ng_words_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 再構成の「NG語」「個」のリストです。1行にひとつずつNGワードを書きます。",
         u"// 大文字・小文字、全角・半角、ひらがな・カタカナの違いは区別しません。",
         u"// 「/」で始まり「/」で終わる行は正規表現になります（こちらは元の本文に対して検索します）。",
@@ -46,7 +38,7 @@ const std::u16string& ng_words_text() {
 }
 
 const std::u16string& common_ng_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 再構成の「共NG」「共」のリストです。プリセットには保存されず、すべての設定で共通に使われます。",
         u"// 書き方は「NG語」のリストと同じです。「0,」で始まる行はNGIDになります。",
         u"// 「【連鎖】」「【単独】」「【    】」の付け方も同じです。",
@@ -62,7 +54,7 @@ const std::u16string& common_ng_text() {
 }
 
 const std::u16string& priority_ids_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 再構成の「優先」「ID」「個」のリストです。1行にひとつずつ user_id を書きます（完全一致）。",
         u"// ここに書いたIDのコメントは優先コメントになり、NGや重複削除、コメント数制限などの対象から外れます。",
         u"// 先頭が「//」の行と空行は無視されます。",
@@ -75,7 +67,7 @@ const std::u16string& priority_ids_text() {
 }
 
 const std::u16string& replace_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 再構成の「置換」のリストです。1行にひとつずつ、置換前と置換後をタブで区切って書きます。",
         u"// 置換前と置換後の両方を「/」で囲むと正規表現になります（置換後では $1 などが使えます）。",
         u"// 置換後を「//」にすると、一致した部分を削除します。",
@@ -90,7 +82,7 @@ const std::u16string& replace_text() {
 }
 
 const std::u16string& fuzzy_rules_text() {
-    static const std::u16string text = text_of({
+    static const std::u16string text = crlf_lines({
         u"// 「重複コメ削除」の「曖昧」で本文を比べる前に行う置換のリストです。",
         u"// 1行にひとつずつ、置換前と置換後を「[→]」で区切って書きます。置換後が空なら削除になります。",
         u"// 本文は大文字・小文字、全角・半角、ひらがな・カタカナの違いをなくしてから比べます。",

@@ -470,4 +470,40 @@ int decode_document(std::string_view bytes, int forced, CCharW& out) {
     }
 }
 
+bool is_valid_utf8(std::string_view bytes) {
+    size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t extra = 0;
+        char32_t cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= bytes.size()) return false;
+        for (size_t k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 } // namespace quippet

@@ -233,47 +233,6 @@ int CFileSP::read_wide_text(std::u16string_view path, CCharW& out) {
     return 0;
 }
 
-namespace {
-
-/// Well-formed UTF-8 without NUL bytes: UTF-16 text of Latin letters has a NUL in every other byte.
-bool is_clean_utf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c == 0) return false;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        int extra = 0;
-        unsigned min = 0;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-            min = 0x80;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            min = 0x800;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + static_cast<size_t>(extra) >= bytes.size()) return false;
-        unsigned value = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + static_cast<size_t>(k)]);
-            if ((next & 0xC0) != 0x80) return false;
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (value < min || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return false;
-        i += static_cast<size_t>(extra) + 1;
-    }
-    return true;
-}
-
-} // namespace
-
 int CFileSP::read_settings_text(std::u16string_view path, CCharW& out) {
     CCharM bytes;
     if (read(path, bytes) != 0) {
@@ -287,7 +246,8 @@ int CFileSP::read_settings_text(std::u16string_view path, CCharW& out) {
     if (!utf16_mark) {
         std::string_view text = view;
         if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-        if (is_clean_utf8(text)) {
+        // UTF-16 text of Latin letters has a NUL in every other byte, and valid UTF-8 besides.
+        if (text.find('\0') == std::string_view::npos && quippet::is_valid_utf8(text)) {
             out.assign(quippet::from_utf8(text));
             return 0;
         }
@@ -432,6 +392,13 @@ int CFileSP::append_wide_units(std::u16string_view path, std::u16string_view tex
 }
 
 namespace quippet {
+
+std::u16string crlf_lines(std::initializer_list<std::u16string_view> lines) {
+    std::u16string text;
+    for (std::u16string_view line : lines)
+        text.append(line).append(u"\r\n");
+    return text;
+}
 
 int rename_no_replace(std::u16string_view from, std::u16string_view to) {
     return ::rename_no_replace(native(from), native(to));

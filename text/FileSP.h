@@ -80,6 +80,10 @@ using CreationFailureHook = std::function<void(std::u16string_view message)>;
 /// Process-wide receiver used when a caller gives none; none by default.
 void set_creation_failure_hook(CreationFailureHook hook);
 
+/// Lines joined with CR LF, a line break after the last one too: the form the default texts of the
+/// settings text files are stored in.
+std::u16string crlf_lines(std::initializer_list<std::u16string_view> lines);
+
 /// Creates the file (and its missing folders, one level at a time) as a wide text file holding
 /// `initial_text` when it is not there. A relative path is taken inside the app home. An existing file
 /// counts even when it is empty. 1 created, 0 already there, -1 failed (the message went to `on_failure`,

@@ -143,6 +143,27 @@ TEST(EncodingTest, Utf8CodecAgreesWithIcuOnRandomInput) {
     }
 }
 
+TEST(EncodingTest, ValidUtf8IsStrict) {
+    const struct {
+        std::string_view bytes;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"plain ASCII", true},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", true},  // 日本
+        {"\xF0\x9F\x98\x80", true},          // U+1F600
+        {"\xC0\xAF", false},                 // overlong "/"
+        {"\xE0\x80\xAF", false},             // overlong, three bytes
+        {"\xED\xA0\x80", false},             // a surrogate
+        {"\xF4\x90\x80\x80", false},         // above U+10FFFF
+        {"\xE6\x97", false},                 // cut at the end
+        {"\x82\xA0", false},                 // CP932 "あ"
+        {std::string_view("a\0b", 3), true}, // NUL is a character; callers that mind check it
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(quippet::is_valid_utf8(c.bytes), c.valid) << testing::PrintToString(std::string(c.bytes));
+}
+
 TEST(EncodingTest, StreamPrefixHoldsBackOnlyOpenSequences) {
     struct Case {
         std::string_view bytes;
