@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/TempFolder.h"
@@ -20,10 +21,7 @@ using test::read_bytes;
 using test::TempFolder;
 using test::write_bytes;
 
-struct CommandRun {
-    int code;
-    std::string out, err;
-};
+using test::CommandRun;
 
 constexpr const char* kSample = "sm13800000-comments.xml";
 
@@ -36,12 +34,7 @@ protected:
     }
     void TearDown() override { set_app_home(previous_home_); }
 
-    CommandRun quippet(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--home", home()});
-        std::ostringstream out, err;
-        const int code = run(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    CommandRun quippet(std::vector<std::string> args) const { return test::run_quippet_in(home(), std::move(args)); }
     std::string home() const { return home_.path().string(); }
     std::string sample() const { return work_.path().string() + "/" + kSample; }
     std::string ngid_bytes() const { return read_bytes(from_utf8(home() + "/設定：ID削除リスト.txt")); }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/TempFolder.h"
@@ -20,15 +21,10 @@ using test::read_bytes;
 using test::TempFolder;
 using test::write_bytes;
 
-struct CommandRun {
-    int code;
-    std::string out, err;
-};
+using test::CommandRun;
 
-CommandRun quippet_run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = run(args, out, err);
-    return {code, out.str(), err.str()};
+CommandRun quippet_run(const std::vector<std::string>& args) {
+    return test::run_quippet(args);
 }
 
 const char* const kSamples[] = {"sm13800000-comments.xml", "sm24500001-comments.xml", "so29000000-comments.xml"};

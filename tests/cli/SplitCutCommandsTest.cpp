@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "support/CliRun.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/TempFolder.h"
@@ -19,16 +20,11 @@ using test::listing;
 using test::read_bytes;
 using test::TempFolder;
 
-struct CommandRun {
-    int code;
-    std::string out, err;
-};
+using test::CommandRun;
 
 /// Runs through the front end, as the terminal would.
-CommandRun quippet_run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = run(args, out, err);
-    return {code, out.str(), err.str()};
+CommandRun quippet_run(const std::vector<std::string>& args) {
+    return test::run_quippet(args);
 }
 
 class SplitCutCommand : public ::testing::Test {
