@@ -18,13 +18,9 @@ namespace {
 
 constexpr int kCountWordOf = 15; // "個のうち、"
 
-std::u16string number(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 std::u16string date_text(int seconds) {
-    CCharW text(number(seconds));
-    return format_unix_time(text) == 0 ? std::u16string(text.view()) : number(seconds);
+    CCharW text(decimal_text(seconds));
+    return format_unix_time(text) == 0 ? std::u16string(text.view()) : decimal_text(seconds);
 }
 
 /// The whole file through the comment reader, as every job reads it: what it keeps and what it rejects.
@@ -38,13 +34,13 @@ bool read_one(CWorkThread& worker, std::string_view doc) {
         return false;
     }
     const ChatReadStats& s = context.stats;
-    std::u16string line = u"　読込：" + number(set.count()) + u"個のコメント";
+    std::u16string line = u"　読込：" + decimal_text(set.count()) + u"個のコメント";
     const int rejected = s.vpos_missing + s.vpos_rejected + s.date_rejected;
-    if (rejected > 0) line += u"、不正データ" + number(rejected) + u"個";
+    if (rejected > 0) line += u"、不正データ" + decimal_text(rejected) + u"個";
     int malformed = 0;
     for (int n : s.malformed)
         malformed += n;
-    if (malformed > 0) line += u"、数値以外の属性値" + number(malformed) + u"個";
+    if (malformed > 0) line += u"、数値以外の属性値" + decimal_text(malformed) + u"個";
     worker.log(line);
     return true;
 }
@@ -59,12 +55,12 @@ bool scan_one(CWorkThread& worker, const std::u16string& path, bool full) {
     }
     const std::string_view bytes = doc.view();
     const int comments = count_vpos(bytes);
-    std::u16string line =
-        path + u"：" + number(static_cast<long long>(bytes.size())) + u"バイト、" + number(comments) + u"個のコメント";
+    std::u16string line = path + u"：" + decimal_text(static_cast<long long>(bytes.size())) + u"バイト、" +
+                          decimal_text(comments) + u"個のコメント";
     if (comments > 0) {
         const AttributeRange vpos = attribute_range(bytes, "vpos");
         const AttributeRange date = attribute_range(bytes, "date");
-        line += u"（vpos " + number(vpos.min) + u"～" + number(vpos.max);
+        line += u"（vpos " + decimal_text(vpos.min) + u"～" + decimal_text(vpos.max);
         if (date.count > 0) line += u"、投稿日時 " + date_text(date.min) + u"～" + date_text(date.max);
         line += u"）";
     }

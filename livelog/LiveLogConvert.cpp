@@ -1,6 +1,7 @@
 #include "livelog/LiveLogConvert.h"
 
 #include "livelog/LiveLogScanner.h"
+#include "text/Encoding.h"
 
 #include <algorithm>
 #include <array>
@@ -11,13 +12,6 @@
 
 namespace quippet {
 namespace {
-
-std::u16string num(long long n) {
-    std::u16string s;
-    for (char c : std::to_string(n))
-        s.push_back(static_cast<char16_t>(c));
-    return s;
-}
 
 int to_int(std::int64_t v) {
     return static_cast<int>(
@@ -272,7 +266,9 @@ void thin_comments(CWorkChatdata& set, int limit, CWorkRecordWC& record) {
 std::u16string compose_report(const CWorkRecordWC& r, const WcRefTally& refs,
                               const std::vector<std::u16string>& replace_lines, std::u16string_view reconstruction) {
     std::u16string out;
-    const auto line = [&](std::u16string_view label, long long n) { out.append(label).append(num(n)).append(u"\r\n"); };
+    const auto line = [&](std::u16string_view label, long long n) {
+        out.append(label).append(decimal_text(n)).append(u"\r\n");
+    };
     const auto line_if = [&](std::u16string_view label, long long n) {
         if (n > 0) line(label, n);
     };
@@ -289,12 +285,12 @@ std::u16string compose_report(const CWorkRecordWC& r, const WcRefTally& refs,
     const int p = total > 0 ? static_cast<int>(static_cast<long long>(discarded) * 100 / total) : 0;
     const int divisor = total - out_of_time;
     const int q = divisor > 0 ? static_cast<int>(static_cast<long long>(discarded - out_of_time) * 100 / divisor) : 0;
-    out.append(u"廃棄レス合計：").append(num(discarded)).append(u"（廃棄率：").append(num(p));
-    out.append(u"％／対象時間を無視した廃棄率：").append(num(q)).append(u"％）\r\n");
+    out.append(u"廃棄レス合計：").append(decimal_text(discarded)).append(u"（廃棄率：").append(decimal_text(p));
+    out.append(u"％／対象時間を無視した廃棄率：").append(decimal_text(q)).append(u"％）\r\n");
 
     std::vector<std::u16string> items;
     const auto item = [&](std::u16string_view label, int n) {
-        if (n > 0) items.push_back(std::u16string(label) + num(n));
+        if (n > 0) items.push_back(std::u16string(label) + decimal_text(n));
     };
     item(u"前方一致のNGワード：", r.ng_prefix);
     item(u"後方一致のNGワード：", r.ng_suffix);
@@ -305,10 +301,11 @@ std::u16string compose_report(const CWorkRecordWC& r, const WcRefTally& refs,
     item(u"字数が許容範囲以上：", r.too_many_chars);
     item(u"レス番1000重複排除：", r.duplicate_1000);
     if (out_of_time > 0) {
-        std::u16string detail = u"対象時間外の発言：" + num(out_of_time) + u"（開始前：" + num(r.before_start) + u"／";
-        if (r.in_cut > 0) detail += u"CM：" + num(r.in_cut) + u"／";
-        if (r.seconds_guess > 0) detail += u"秒数推測：" + num(r.seconds_guess) + u"／";
-        detail += u"終了後：" + num(r.after_end) + u"）";
+        std::u16string detail =
+            u"対象時間外の発言：" + decimal_text(out_of_time) + u"（開始前：" + decimal_text(r.before_start) + u"／";
+        if (r.in_cut > 0) detail += u"CM：" + decimal_text(r.in_cut) + u"／";
+        if (r.seconds_guess > 0) detail += u"秒数推測：" + decimal_text(r.seconds_guess) + u"／";
+        detail += u"終了後：" + decimal_text(r.after_end) + u"）";
         items.push_back(std::move(detail));
     }
     for (size_t i = 0; i < items.size(); ++i)
@@ -320,11 +317,11 @@ std::u16string compose_report(const CWorkRecordWC& r, const WcRefTally& refs,
             if (i > 0) out.push_back(u' ');
             out.append(u"&").append(refs.names[i]).append(u";");
         }
-        out.append(u"）：").append(num(refs.count)).append(u"件\r\n");
+        out.append(u"）：").append(decimal_text(refs.count)).append(u"件\r\n");
     }
     if (r.thinned) {
-        out.append(u"※成功レス").append(num(r.accepted)).append(u"から、").append(num(r.thin_limit));
-        out.append(u"に間引いて出力（").append(num(r.thin_gap)).append(u"0ミリ秒以内の2連続まで削除）\r\n");
+        out.append(u"※成功レス").append(decimal_text(r.accepted)).append(u"から、").append(decimal_text(r.thin_limit));
+        out.append(u"に間引いて出力（").append(decimal_text(r.thin_gap)).append(u"0ミリ秒以内の2連続まで削除）\r\n");
     }
     for (const std::u16string& l : replace_lines)
         out.append(u"※").append(l).append(u"\r\n");

@@ -33,10 +33,6 @@ constexpr int kMessageNotWritten = 209;
 constexpr size_t kLongestPatternName = 128;
 constexpr std::u16string_view kBackupFailed = u"バックアップファイルの書き出しに失敗";
 
-std::u16string num(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 std::u16string with_slash(std::u16string folder) {
     if (!folder.empty() && folder.back() != u'/') folder.push_back(u'/');
     return folder;
@@ -104,7 +100,7 @@ std::u16string smallest_date_name(const CWorkChatdata& set) {
     int smallest = std::numeric_limits<int>::max();
     for (int i = 0; i < set.count(); ++i)
         smallest = std::min(smallest, set.date(i));
-    return num(smallest);
+    return decimal_text(smallest);
 }
 
 struct TextTools {
@@ -123,7 +119,7 @@ TextTools load_text_tools(CWorkThread& worker, const WcSettings& s) {
         } else {
             tools.replace = parse_replace_list(table.view());
             for (const ListProblem& p : tools.replace.problems)
-                worker.log(s.replace_path + u"の" + num(p.line) + u"行目（" + p.text + u"）：" + p.reason);
+                worker.log(s.replace_path + u"の" + decimal_text(p.line) + u"行目（" + p.text + u"）：" + p.reason);
         }
     }
     CCharW text;
@@ -192,15 +188,15 @@ int overwrite_threshold(const WcSettings& s) {
 std::vector<std::u16string> replace_report_lines(const ReplaceList& list, const ReplaceCounts& counts) {
     std::vector<std::u16string> lines;
     if (counts.plain_comments > 0)
-        lines.push_back(u"正規表現以外の置換を実行したコメント：" + num(counts.plain_comments) + u"件");
+        lines.push_back(u"正規表現以外の置換を実行したコメント：" + decimal_text(counts.plain_comments) + u"件");
     size_t index = 0;
     for (const ReplaceRule& rule : list.rules) {
         if (!rule.is_regex) continue;
         const int n = index < counts.regex_comments.size() ? counts.regex_comments[index] : 0;
         ++index;
         if (n > 0)
-            lines.push_back(num(static_cast<long long>(index)) + u"番目の正規表現置換（to「" + rule.to + u"」）：" +
-                            num(n) + u"件");
+            lines.push_back(decimal_text(static_cast<long long>(index)) + u"番目の正規表現置換（to「" + rule.to +
+                            u"」）：" + decimal_text(n) + u"件");
     }
     return lines;
 }
@@ -302,8 +298,8 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
     if (s.overwrite) {
         const int threshold = overwrite_threshold(s);
         if (record.accepted < threshold) {
-            return fail(std::u16string(message_text(kMessageFewerThan)) + num(record.accepted) +
-                        std::u16string(message_text(kMessageOnlyAndMinimum)) + num(threshold) +
+            return fail(std::u16string(message_text(kMessageFewerThan)) + decimal_text(record.accepted) +
+                        std::u16string(message_text(kMessageOnlyAndMinimum)) + decimal_text(threshold) +
                         std::u16string(message_text(kMessageNotWritten)));
         }
     }

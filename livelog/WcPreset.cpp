@@ -25,10 +25,6 @@ constexpr std::u16string_view kReadFailed = u"ファイルの読み込みに失�
 constexpr std::array<std::u16string_view, 8> kRowLabels = {u"開始",   u"Aパート", u"Bパート", u"予告",
                                                            u"｜開始", u"｜Aパ",   u"｜Bパ",   u"｜予告"};
 
-std::u16string num(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 std::u16string_view mark(bool on) {
     return on ? kOn : kOff;
 }
@@ -70,7 +66,7 @@ public:
         out_.append(v);
         return *this;
     }
-    LineWriter& number(int v, int lo, int hi) { return field(num(std::clamp(v, lo, hi))); }
+    LineWriter& number(int v, int lo, int hi) { return field(decimal_text(std::clamp(v, lo, hi))); }
     void end() { out_.append(u"\r\n"); }
 
 private:

@@ -15,10 +15,6 @@ constexpr std::u16string_view kFilesOf = u"個中";
 constexpr std::u16string_view kFilesFailed = u"個のファイルの処理に失敗...";
 constexpr int kMessageEndedWithFailures = 14;
 
-std::u16string decimal(int n) {
-    return from_utf8(std::to_string(n));
-}
-
 } // namespace
 
 void log_file_job_end(CWorkThread& worker, int total, int succeeded, std::u16string_view last_name) {
@@ -26,9 +22,10 @@ void log_file_job_end(CWorkThread& worker, int total, int succeeded, std::u16str
     if (total == 1)
         worker.log(std::u16string(last_name) + std::u16string(failed == 0 ? kFileDone : kFileFailed));
     else if (failed == 0)
-        worker.log(decimal(total) + std::u16string(kAllFilesDone));
+        worker.log(decimal_text(total) + std::u16string(kAllFilesDone));
     else
-        worker.log(decimal(total) + std::u16string(kFilesOf) + decimal(failed) + std::u16string(kFilesFailed));
+        worker.log(decimal_text(total) + std::u16string(kFilesOf) + decimal_text(failed) +
+                   std::u16string(kFilesFailed));
     if (failed > 0) worker.log_message(kMessageEndedWithFailures);
     worker.log_elapsed();
 }

@@ -18,10 +18,6 @@ bool is_alnum(char16_t c) {
     return is_lower(c) || is_digit(c) || (c >= u'A' && c <= u'Z');
 }
 
-std::u16string decimal(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 } // namespace
 
 std::u16string_view length_source_text(LengthSource source) {
@@ -66,12 +62,13 @@ PartLength part_length(std::u16string_view file_name, int largest_vpos, int unit
             int waited = 0;
             for (; waited < seconds; ++waited) {
                 if (lookup.status)
-                    lookup.status(u"ネットからの情報取得のために待機中（残り" + decimal(seconds - waited) + u"秒）",
+                    lookup.status(u"ネットからの情報取得のために待機中（残り" + decimal_text(seconds - waited) +
+                                      u"秒）",
                                   waited > 0);
                 if (lookup.sleep_second && !lookup.sleep_second()) break;
             }
             if (lookup.status && seconds > 0)
-                lookup.status(u"ネットからの情報取得のために" + decimal(waited) + u"秒待機しました", true);
+                lookup.status(u"ネットからの情報取得のために" + decimal_text(waited) + u"秒待機しました", true);
         }
         if (const auto length = lookup.provider->from_watch_page(id); length && *length > 0)
             return {*length, LengthSource::net_page};

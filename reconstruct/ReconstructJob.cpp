@@ -39,10 +39,6 @@ constexpr std::u16string_view kListedTwice = u"同じファイルが重複して
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kCommentsRead = u"個のコメントを読込";
 
-std::u16string decimal(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 std::u16string file_name(std::u16string_view path) {
     const size_t slash = path.rfind(u'/');
     return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
@@ -386,7 +382,7 @@ ReconstructLists load_reconstruct_lists(const CSettings& settings, const Reconst
     lists.replace2 = load_replace_list(path(ListFile::kReplace2));
     const auto note = [&lists](std::u16string_view file, const std::vector<ListProblem>& problems) {
         for (const ListProblem& p : problems)
-            lists.problems.push_back(file_name(file) + u" " + decimal(p.line) + u"行目：" + p.reason +
+            lists.problems.push_back(file_name(file) + u" " + decimal_text(p.line) + u"行目：" + p.reason +
                                      (p.text.empty() ? u"" : u"（" + p.text + u"）"));
     };
     note(path(ListFile::kNgIds), lists.ngid.problems);
@@ -422,7 +418,7 @@ std::u16string reconstruct_built_set(CWorkChatdata& set, const ReconstructSettin
     std::u16string text = u"再構成\r\n";
     for (const std::u16string& line : lines)
         text += line + u"\r\n";
-    return text + u"\r\n最終コメント数：" + decimal(set.count()) + u"\r\n";
+    return text + u"\r\n最終コメント数：" + decimal_text(set.count()) + u"\r\n";
 }
 
 namespace {
@@ -656,7 +652,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
             continue;
         }
         ++files_read;
-        worker.set_cell(row, kResultColumn, decimal(set.count() - before) + std::u16string(kCommentsRead));
+        worker.set_cell(row, kResultColumn, decimal_text(set.count() - before) + std::u16string(kCommentsRead));
     }
     chain.counters().take_read_stats(context.stats);
     // Counted as the files held them: what reached the set plus what the chain turned away.
@@ -728,7 +724,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     }
     if (unit.save_lists) write_processing_lists(worker, removed, stages, unit, outcome.written, inputs);
     outcome.ok = true;
-    outcome.message = decimal(set.count()) + u"個のコメントを出力";
+    outcome.message = decimal_text(set.count()) + u"個のコメントを出力";
     return outcome;
 }
 

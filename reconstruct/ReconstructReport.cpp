@@ -7,16 +7,12 @@
 namespace quippet {
 namespace {
 
-std::u16string decimal(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 void add_line(std::vector<std::u16string>& lines, std::u16string_view label, int n) {
-    if (n > 0) lines.push_back(std::u16string(label) + decimal(n) + u"件");
+    if (n > 0) lines.push_back(std::u16string(label) + decimal_text(n) + u"件");
 }
 
 void add_total(std::vector<std::u16string>& lines, std::u16string_view stage, int n) {
-    if (n > 0) lines.push_back(u"（" + std::u16string(stage) + u"での総削除数：" + decimal(n) + u"件）");
+    if (n > 0) lines.push_back(u"（" + std::u16string(stage) + u"での総削除数：" + decimal_text(n) + u"件）");
 }
 
 void add_replace_lines(std::vector<std::u16string>& lines, std::u16string_view prefix, const ReplaceCounts& counts,
@@ -29,8 +25,8 @@ void add_replace_lines(std::vector<std::u16string>& lines, std::u16string_view p
         const int n = regex_index < counts.regex_comments.size() ? counts.regex_comments[regex_index] : 0;
         ++regex_index;
         add_line(lines,
-                 std::u16string(prefix) + decimal(static_cast<long long>(regex_index)) + u"番目の正規表現置換（to「" +
-                     rule.to + u"」）：",
+                 std::u16string(prefix) + decimal_text(static_cast<long long>(regex_index)) +
+                     u"番目の正規表現置換（to「" + rule.to + u"」）：",
                  n);
     }
 }
@@ -46,7 +42,7 @@ std::u16string date_text(long long unix_time) {
     std::tm local{};
     char text[32] = {};
     if (!localtime_r(&t, &local) || std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &local) == 0)
-        return decimal(unix_time);
+        return decimal_text(unix_time);
     return from_utf8(text);
 }
 
@@ -57,8 +53,8 @@ std::u16string date_rule_label(const DateRuleRow& rule) {
     std::u16string label = u"投稿日時が";
     label += rule.base == DateBase::given ? date_text(rule.given)
                                           : std::u16string(kDateBaseNames[static_cast<int>(rule.base)]);
-    if (rule.hours > 0) label += u"＋" + decimal(rule.hours) + u"時間";
-    if (rule.hours < 0) label += u"－" + decimal(-static_cast<long long>(rule.hours)) + u"時間";
+    if (rule.hours > 0) label += u"＋" + decimal_text(rule.hours) + u"時間";
+    if (rule.hours < 0) label += u"－" + decimal_text(-static_cast<long long>(rule.hours)) + u"時間";
     label += rule.before ? u"より前のコメントは削除：" : u"より後のコメントは削除：";
     return label;
 }
@@ -72,13 +68,13 @@ std::u16string timing_scope_text(const TimingRow& row) {
     case TimingScope::always:
         return u"全てのコメントを";
     case TimingScope::row_only:
-        return decimal(row.at % 100) + u"行目のコメントを";
+        return decimal_text(row.at % 100) + u"行目のコメントを";
     case TimingScope::rows_from:
-        return decimal(row.at) + u"行目以降のコメントを";
+        return decimal_text(row.at) + u"行目以降のコメントを";
     case TimingScope::rows_up_to:
         break;
     }
-    return decimal(row.at) + u"行目以前のコメントを";
+    return decimal_text(row.at) + u"行目以前のコメントを";
 }
 
 } // namespace
@@ -86,10 +82,10 @@ std::u16string timing_scope_text(const TimingRow& row) {
 std::u16string report_time(int hundredths) {
     const long long h = hundredths < 0 ? -static_cast<long long>(hundredths) : hundredths;
     std::u16string text = hundredths < 0 ? u"－" : u"";
-    text += decimal(h / 6000) + u"分";
+    text += decimal_text(h / 6000) + u"分";
     const long long seconds = h / 100 % 60, fraction = h % 100;
-    text += (seconds < 10 ? u"0" : u"") + decimal(seconds);
-    if (fraction != 0) text += (fraction < 10 ? u".0" : u".") + decimal(fraction);
+    text += (seconds < 10 ? u"0" : u"") + decimal_text(seconds);
+    if (fraction != 0) text += (fraction < 10 ? u".0" : u".") + decimal_text(fraction);
     return text + u"秒";
 }
 
@@ -144,7 +140,7 @@ std::vector<std::u16string> report_lines(const UnitReportInputs& in, bool valida
     add_line(lines, u"コメント内容にハングルが含まれるデータを抹消：", c.hangul_removed);
     add_line(lines, u"コメント内容に含まれていた不正な文字を置換：", c.invalid_char_replaced);
     if (c.references_decoded > 0)
-        lines.push_back(u"コメント内容の" + decimal(c.references_decoded) + u"件の文字参照を置換");
+        lines.push_back(u"コメント内容の" + decimal_text(c.references_decoded) + u"件の文字参照を置換");
     if (validation) {
         constexpr std::u16string_view kNumberNames[7] = {u"score", u"thread", u"premium", u"anonymity",
                                                          u"fork",  u"leaf",   u"deleted"};
@@ -156,7 +152,7 @@ std::vector<std::u16string> report_lines(const UnitReportInputs& in, bool valida
     add_total(lines, u"優先条件", c.priority_stage);
     add_line(lines, u"コメント読込数の制限を超えたので無視：", c.over_read_limit);
     for (const PassCounters::NaturalDateRow& row : c.natural_date)
-        add_line(lines, decimal(row.row) + u"行目は" + date_text(row.threshold) + u"以前のコメントを削除：",
+        add_line(lines, decimal_text(row.row) + u"行目は" + date_text(row.threshold) + u"以前のコメントを削除：",
                  row.removed);
     add_line(lines, u"投稿日が古いので削除：", c.too_old);
     for (size_t r = 0; r < c.date_rule.size(); ++r)
@@ -190,15 +186,16 @@ std::vector<std::u16string> report_lines(const UnitReportInputs& in, bool valida
         for (size_t k = 1; k < offsets.size(); ++k) {
             const int moved = k < c.merge_shifted.size() ? c.merge_shifted[k] : 0;
             add_line(lines,
-                     u"パート分割の合成：" + decimal(static_cast<long long>(k + 1)) + u"行目は" +
+                     u"パート分割の合成：" + decimal_text(static_cast<long long>(k + 1)) + u"行目は" +
                          report_time(offsets[k]) + u"遅らせた：",
                      moved);
         }
         std::u16string sources = u"※動画の長さは、";
         for (size_t k = 0; k < in.part_lengths.size(); ++k) {
             if (k > 0) sources += u"、";
-            sources += decimal(static_cast<long long>(k + 1)) + u"行目が" + report_time(in.part_lengths[k].hundredths) +
-                       u"（" + std::u16string(length_source_text(in.part_lengths[k].source)) + u"）";
+            sources += decimal_text(static_cast<long long>(k + 1)) + u"行目が" +
+                       report_time(in.part_lengths[k].hundredths) + u"（" +
+                       std::u16string(length_source_text(in.part_lengths[k].source)) + u"）";
         }
         lines.push_back(sources);
     }
@@ -214,19 +211,20 @@ std::vector<std::u16string> report_lines(const UnitReportInputs& in, bool valida
     add_line(lines, u"内容や表示時間が重複っぽいコメントを削除：", a.duplicates);
     add_line(lines, u"※「重複ぽい」条件で削除した優先コメント：", a.priority_duplicates);
     const int total = pass_removals(c) + a.ng_word_chain + a.common_ng_chain + a.command_chain + a.duplicates;
-    if (total > 0) lines.push_back(u"（総削除数：" + decimal(total) + u"件）");
+    if (total > 0) lines.push_back(u"（総削除数：" + decimal_text(total) + u"件）");
     if (in.written != in.read) {
-        std::u16string line = decimal(in.read) + u"コメントから、" + decimal(in.written) + u"コメントに制限して出力";
+        std::u16string line =
+            decimal_text(in.read) + u"コメントから、" + decimal_text(in.written) + u"コメントに制限して出力";
         if (a.thin_threshold >= 0)
-            line += u"（" + (a.thin_row > 0 ? decimal(a.thin_row) + u"行目を" : std::u16string()) +
-                    decimal(static_cast<long long>(a.thin_threshold) * 10) + u"ミリ秒以内の2連続まで削除）";
+            line += u"（" + (a.thin_row > 0 ? decimal_text(a.thin_row) + u"行目を" : std::u16string()) +
+                    decimal_text(static_cast<long long>(a.thin_threshold) * 10) + u"ミリ秒以内の2連続まで削除）";
         if (a.minute_limit > 0)
-            line += u"（毎分" + decimal(a.minute_limit) + u"コメ／計" + decimal(a.minutes) + u"分／飽和：" +
-                    decimal(a.minutes_saturated) + u"／不足：" + decimal(a.minutes_short) + u"）";
+            line += u"（毎分" + decimal_text(a.minute_limit) + u"コメ／計" + decimal_text(a.minutes) + u"分／飽和：" +
+                    decimal_text(a.minutes_saturated) + u"／不足：" + decimal_text(a.minutes_short) + u"）";
         lines.push_back(line);
     }
     if (a.minute_limit > 0)
-        add_line(lines, u"毎分" + decimal(a.minute_limit) + u"コメの制限対象だったところを免除した優先コメント：",
+        add_line(lines, u"毎分" + decimal_text(a.minute_limit) + u"コメの制限対象だったところを免除した優先コメント：",
                  a.exempted);
     add_line(lines, u"正規表現の照合が制限を超えたので不一致として続行：", in.regex_give_ups);
     std::vector<const RuleProgram*> ran;

@@ -40,10 +40,6 @@ constexpr int kMessageNotNumbered = 8;
 constexpr int kMessageNameTaken = 21;
 constexpr int kMessageWriteFailed = 29;
 
-std::u16string decimal(long long n) {
-    return from_utf8(std::to_string(n));
-}
-
 UnitResult failure(std::u16string_view message) {
     UnitResult result;
     result.message = message;
@@ -208,7 +204,7 @@ public:
         Pending p;
         p.final_path = path;
         p.existed = exists(path);
-        p.temp = path + u"." + decimal(::getpid()) + u".tmp";
+        p.temp = path + u"." + decimal_text(::getpid()) + u".tmp";
         pending_.push_back(p);
         CFileSP writer;
         if (writer.write(p.temp, header, body, trailing, CFileSP::kOverwrite) != 0) {
@@ -294,14 +290,15 @@ int auto_part_size(int per_minute, int max_vpos) {
 }
 
 std::u16string split_part_name(std::u16string_view source, int part, int parts) {
-    std::u16string number = decimal(part);
-    const size_t width = decimal(parts).size();
+    std::u16string number = decimal_text(part);
+    const size_t width = decimal_text(parts).size();
     if (number.size() < width) number.insert(0, width - number.size(), u'0');
     return without_xml_extension(source) + u"［分割" + number + u"］.xml";
 }
 
 std::u16string cut_name(std::u16string_view source, int first_no, int last_no) {
-    return without_xml_extension(source) + u"［切り出し" + decimal(first_no) + u"～" + decimal(last_no) + u"］.xml";
+    return without_xml_extension(source) + u"［切り出し" + decimal_text(first_no) + u"～" + decimal_text(last_no) +
+           u"］.xml";
 }
 
 UnitResult split_file(std::u16string_view path, const UnitContext& context) {
@@ -345,8 +342,8 @@ UnitResult split_file(std::u16string_view path, const UnitContext& context) {
     if (stop(context)) return stopped();
     if (std::u16string reason = batch.commit(result.written); !reason.empty()) return failure(reason);
     result.ok = true;
-    result.message = decimal(parts) + std::u16string(kFilesWritten);
-    if (rest > 0 && !s.remainder) result.message += u"（端数の" + decimal(rest) + u"コメントは出力せず）";
+    result.message = decimal_text(parts) + std::u16string(kFilesWritten);
+    if (rest > 0 && !s.remainder) result.message += u"（端数の" + decimal_text(rest) + u"コメントは出力せず）";
     return result;
 }
 

@@ -470,6 +470,11 @@ int decode_document(std::string_view bytes, int forced, CCharW& out) {
     }
 }
 
+std::u16string decimal_text(long long n) {
+    const std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 bool is_valid_utf8(std::string_view bytes) {
     size_t i = 0;
     while (i < bytes.size()) {

@@ -23,6 +23,8 @@ int narrow_to_wide(const CCharM& in, int code_page, CCharW& out);
 int wide_to_narrow(const CCharW& in, int code_page, CCharM& out);
 
 std::string to_utf8(std::u16string_view text);
+/// A decimal number as text ("-12").
+std::u16string decimal_text(long long n);
 /// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence at the end.
 bool is_valid_utf8(std::string_view bytes);
 std::u16string from_utf8(std::string_view bytes);
