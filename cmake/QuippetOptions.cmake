@@ -21,3 +21,9 @@ if(QUIPPET_SANITIZE)
         -fno-sanitize-recover=undefined)
     target_link_options(quippet_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# libFuzzer only steers by the coverage of instrumented code: the core the targets drive must carry the
+# edge counters too, not just the small target files.
+if(QUIPPET_BUILD_FUZZERS)
+    target_compile_options(quippet_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -17,7 +17,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view doc(reinterpret_cast<const char*>(data), size);
     const int no = size > 0 ? data[0] % 16 : 0;
 
-    CWorkChatdata set;
+    // A set reserves room for tens of thousands of comments; one per process keeps the runs fast.
+    static CWorkChatdata set, again, partial;
+    set.truncate(0);
+    again.truncate(0);
+    partial.truncate(0);
     ChatHeaderRecord header;
     ChatFooterRecord footer;
     ChatReadContext context;
@@ -37,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             plain_values = set.user_id(i).find(u'=') == std::u16string_view::npos &&
                            set.mail(i).find(u'=') == std::u16string_view::npos &&
                            set.locale(i).find(u'=') == std::u16string_view::npos;
-        CWorkChatdata again;
         ChatReadContext second;
         second.keep_negative_vpos = context.keep_negative_vpos;
         const int reread = read_comments(h + b + f, again, 0, second);
@@ -47,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         set.compact();
     }
 
+    // A job stopped in the middle of a file keeps what it read so far and says so.
+    ChatReadContext stopping;
+    int asked = 0;
+    stopping.stop_requested = [&asked, no] { return ++asked > no; };
+    const int stopped = read_comments(doc, partial, 1, stopping);
+    if (stopped >= 0 && partial.count() != stopped) __builtin_trap();
+
+    std::string_view value;
+    attribute_value(doc, "vpos", value);
     count_vpos(doc);
     attribute_range(doc, "date");
     AttributeRange range;

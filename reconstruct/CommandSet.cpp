@@ -390,7 +390,9 @@ public:
         } else {
             for (const auto& o : s_.others)
                 if (o == t) return;
-            if (s_.others.size() + 1 >= kOthersIndexFrom) {
+            // Counted per parser, not by the size of the set: an action that adds one word to a set that
+            // already holds thousands would otherwise index all of them for that one word, every time.
+            if (++scanned_ >= kOthersIndexFrom) {
                 index_ = std::make_unique<UniqueTexts>();
                 for (const auto& o : s_.others)
                     index_->add(o);
@@ -503,6 +505,8 @@ private:
     const CommandVocabulary& v_;
     UniqueTexts* unknown_;
     std::unique_ptr<UniqueTexts> index_;
+    /// Words this parser has looked up in `others` without the index.
+    size_t scanned_ = 0;
     std::vector<std::u16string_view> stack_;
 };
 
@@ -591,8 +595,12 @@ void parse_mail(std::u16string_view mail, const CommandVocabulary& v, CommandSet
         }
         if (parser.place_exact(token, false) == Placed::rejected) pending.push_back(token);
     }
-    for (const std::u16string_view token : pending)
+    // "@10" is written with "10sec", which exact placement does not take (it knows 0 to 9 only): met again
+    // beside its "@10", it is that same display time and not a run of other commands to split up.
+    for (const std::u16string_view token : pending) {
+        if (out.duration == 10 && token == u"10sec") continue;
         parser.split(token);
+    }
 }
 
 CommandSet parse_mail(std::u16string_view mail, const CommandVocabulary& v, UniqueTexts* unknown) {
@@ -812,13 +820,16 @@ bool remove(CommandSet& s, const CommandVocabulary& v, const CommandParam& p) {
 }
 
 bool add(CommandSet& s, const CommandVocabulary& v, const CommandParam& p) {
-    const CommandSet before = s;
+    // The slots only: a copy of the whole set made every addition cost as much as the words already there.
+    const std::u16string size = s.size, vertical = s.vertical, horizontal = s.horizontal, color = s.color;
+    const std::u16string coord_x = s.coord_x, coord_y = s.coord_y;
+    const int duration = s.duration;
+    const size_t others = s.others.size();
     Parser parser(s, v, nullptr);
     for (const auto& w : p.words)
         if (parser.place_exact(w, true) == Placed::rejected) parser.add_other(w);
-    return s.size != before.size || s.vertical != before.vertical || s.horizontal != before.horizontal ||
-           s.color != before.color || s.duration != before.duration || s.coord_x != before.coord_x ||
-           s.coord_y != before.coord_y || s.others.size() != before.others.size();
+    return s.size != size || s.vertical != vertical || s.horizontal != horizontal || s.color != color ||
+           s.duration != duration || s.coord_x != coord_x || s.coord_y != coord_y || s.others.size() != others;
 }
 
 bool change(CommandSet& s, const CommandVocabulary& v, const CommandParam& p) {

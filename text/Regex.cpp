@@ -3,6 +3,7 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <algorithm>
 #include <atomic>
 
 namespace quippet {
@@ -208,6 +209,9 @@ Scratch& scratch() {
 
 constexpr char16_t kEmpty[1] = {0};
 
+/// The least size in units replace_all gives up at; larger subjects may grow to four times their size.
+constexpr size_t kMinReplacementCap = size_t{1} << 24;
+
 PCRE2_SPTR subject_pointer(std::u16string_view subject) {
     return reinterpret_cast<PCRE2_SPTR>(subject.data() ? subject.data() : kEmpty);
 }
@@ -368,6 +372,10 @@ int Regex::replace_all(std::u16string_view subject, std::u16string_view format, 
     const PCRE2_SPTR text = subject_pointer(subject);
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data);
     const int captures = static_cast<int>(state_->capture_count);
+    // "$`" and "$'" copy the text around each match: with a match at every position the result grows with
+    // the square of the subject, and the next rule squares it again. Past this size the replacement gives
+    // up like a runaway search instead of exhausting memory.
+    const size_t max_units = std::max(kMinReplacementCap, 4 * subject.size());
     std::u16string result;
     int count = 0;
     size_t copied = 0;
@@ -380,14 +388,7 @@ int Regex::replace_all(std::u16string_view subject, std::u16string_view format, 
                 state_->give_ups.fetch_add(1, std::memory_order_relaxed);
                 return -1;
             }
-            if (retry_options == 0) break;
-            // No non-empty match where the last empty one was: step over one character and search on.
-            retry_options = 0;
-            ++at;
-            if (at < subject.size() && subject[at - 1] >= 0xD800 && subject[at - 1] < 0xDC00 && subject[at] >= 0xDC00 &&
-                subject[at] < 0xE000)
-                ++at;
-            continue;
+            break;
         }
         if (count == 0) result.reserve(subject.size() + format.size());
         ++count;
@@ -396,10 +397,17 @@ int Regex::replace_all(std::u16string_view subject, std::u16string_view format, 
         result.append(subject.substr(copied, begin - copied));
         // Passing `rc` keeps the groups that did not take part (they may hold an earlier match's offsets) out.
         append_replacement(result, format, subject, Groups{ovector, rc}, captures);
+        if (result.size() > max_units) {
+            state_->give_ups.fetch_add(1, std::memory_order_relaxed);
+            return -1;
+        }
         copied = end;
         at = end;
-        // After an empty match the same place is tried once more for a non-empty one, as std::regex does.
-        retry_options = begin == end ? (PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED) : 0;
+        // After an empty match the same place is tried once more for a non-empty one, as std::regex does,
+        // and the search goes on from there in the same call. An anchored retry followed by a step would
+        // say the same, but PCRE2_ANCHORED at match time bypasses the JIT, and the interpreter checks the
+        // rest of the subject on every call: a pattern that matches empty everywhere became quadratic.
+        retry_options = begin == end ? PCRE2_NOTEMPTY_ATSTART : 0;
     }
     if (count == 0) return 0;
     result.append(subject.substr(copied));

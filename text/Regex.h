@@ -73,7 +73,8 @@ public:
     bool contains(std::u16string_view subject) const { return search(subject) == 1; }
     /// Every match replaced by `format` with the ECMAScript replacement patterns ($&, $1 … $99, $$, $`, $'),
     /// matches taken from left to right as std::regex_replace takes them. Returns the number of matches
-    /// with `out` holding the result; 0 (no match) and -1 (gave up, counted) leave `out` untouched.
+    /// with `out` holding the result; 0 (no match) and -1 (gave up, counted) leave `out` untouched. A result
+    /// longer than four times the subject and 16 Mi units also gives up.
     int replace_all(std::u16string_view subject, std::u16string_view format, std::u16string& out) const;
 
     /// Searches of this expression, from any thread, that stopped at a limit.

@@ -120,6 +120,11 @@ TEST(CommandMail, ParsesAndWritesBack) {
         {u"@3 3sec", "@3 3sec", ""},
         {u"5sec @3", "@5 5sec", ""},
         {u"12sec", "@2 2sec 1", "1;"},
+        // What "@10" is written as reads back as the same command, in either order.
+        {u"@10 10sec", "@10 10sec", ""},
+        {u"10sec ＠１０", "@10 10sec", ""},
+        {u"10sec", "@0 0sec 1", "1;"},
+        {u"@9 10sec", "@9 9sec 1", "1;"},
         {u"(10,-5.5)", "(10,-5.5)", ""},
         {u"(+1.25,2)", "(+1.25,2)", ""},
         {u"(1,2", "(1,2", "(1,2;"},

@@ -114,6 +114,9 @@ TEST(RegexConformance, ReplacesWithEcmaScriptFormats) {
         {u"(a)|(b)", u"b", u"[$1]", u"[]", 1}, // a group that took no part is empty
         {u"x*", u"abc", u"-", u"-a-b-c-", 4},
         {u"a*?", u"aa", u"-", u"-----", 5}, // after an empty match the same place is tried for a longer one
+        {u"a*", u"baaac", u"-", u"-b--c-", 4},
+        {u"x*", u"a😀", u"-", u"-a-😀-", 3}, // a surrogate pair is never split
+        {u"x*", u"a\xD800", u"-", u"-a-\xD800-", 3},
         {u"😀", u"a😀b😀", u"!", u"a!b!", 2},
         {u"$", u"ab", u"!", u"ab!", 1},
         {u"z", u"abc", u"!", u"", 0},
@@ -173,6 +176,32 @@ TEST(RegexLimits, PathologicalPatternGivesUpAndIsCounted) {
     // An ordinary text still matches.
     EXPECT_EQ(re.search(u"aaa"), 1);
     EXPECT_EQ(re.give_ups(), 3);
+}
+
+TEST(RegexLimits, EmptyMatchesAcrossALongText) {
+    // A replacement rule such as /x*/ matches empty at every position of a comment of any length.
+    Regex re;
+    ASSERT_EQ(re.compile(u"x*"), 0);
+    const std::u16string subject(200000, u'a');
+    std::u16string out;
+    EXPECT_EQ(re.replace_all(subject, u"-", out), 200001);
+    EXPECT_EQ(out.size(), 400001u);
+    EXPECT_EQ(out.substr(0, 5), u"-a-a-");
+    EXPECT_EQ(re.give_ups(), 0);
+}
+
+TEST(RegexLimits, ReplacementThatOutgrowsItsSubjectGivesUp) {
+    // "$`" at every position of a 10,000-unit comment would make 50 million units.
+    Regex re;
+    ASSERT_EQ(re.compile(u"x*"), 0);
+    const std::u16string subject(10000, u'a');
+    std::u16string out = u"untouched";
+    EXPECT_EQ(re.replace_all(subject, u"$`", out), -1);
+    EXPECT_EQ(out, u"untouched");
+    EXPECT_EQ(re.give_ups(), 1);
+    // Well inside the cap the same rule still works.
+    EXPECT_EQ(re.replace_all(u"abc", u"[$`]", out), 4);
+    EXPECT_EQ(u8(out), "[]a[a]b[ab]c[abc]");
 }
 
 TEST(RegexLimits, LoneSurrogatesNeverMatchButDoNotStopTheSearch) {
