@@ -499,12 +499,6 @@ struct UnitStages {
     std::array<const RuleProgram*, 4> ran() const {
         return {programs[0].get(), programs[1].get(), programs[2].get(), programs[3].get()};
     }
-    int regex_give_ups() const {
-        int n = 0;
-        for (const auto& p : programs)
-            if (p) n += p->regex_give_ups();
-        return n;
-    }
 };
 
 int list_regex_give_ups(const ReconstructLists& lists) {
@@ -616,6 +610,8 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         lengths = part_lengths(worker, unit, paths);
         unit.pass.merge_offsets = part_offsets(lengths);
     }
+    // The lists live for the whole job; the unit reports only the give-ups of its own comments.
+    const int list_give_ups_before = list_regex_give_ups(lists);
     UnitStages stages;
     stages.compile(worker, unit);
     PassInputs pass_inputs = lists.inputs(unit.pass);
@@ -679,7 +675,8 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     report.stages = stages.ran();
     report.part_lengths = lengths;
     report.trailing_elements = trailing_names(footer);
-    report.regex_give_ups = stages.regex_give_ups() + list_regex_give_ups(lists);
+    // The stages report their own give-ups in their blocks; this line covers the lists.
+    report.regex_give_ups = list_regex_give_ups(lists) - list_give_ups_before;
     outcome.report = report_lines(report);
     outcome.short_report = short_report(report_lines(report, false), kListRowWidth);
 

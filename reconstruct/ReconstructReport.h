@@ -31,7 +31,8 @@ struct UnitReportInputs {
     std::vector<PartLength> part_lengths;
     /// "<name>" of the elements that followed the last comment.
     std::u16string trailing_elements;
-    /// Searches of user expressions that stopped at the limits.
+    /// Searches of the lists' expressions (NG lists, replacement files) that stopped at the limits; the
+    /// stages report their own.
     int regex_give_ups = 0;
 };
 

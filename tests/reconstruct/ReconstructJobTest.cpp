@@ -372,5 +372,22 @@ TEST_F(ReconstructJob, UnreadableSettingsFilesAreReportedAndTheJobGoesOn) {
     EXPECT_NE(r.log.find("内容や表示時間が重複っぽいコメントを削除：1件"), std::string::npos) << r.log;
 }
 
+TEST_F(ReconstructJob, ListExpressionsThatGiveUpAreReportedPerUnit) {
+    settings_.set_number(RcSwitch::kNgWord, 1);
+    write_bytes(list_file_path(settings_, ListFile::kNgWords), utf16le(u"/(a+)+$/\r\n"));
+    const std::string hostile = std::string(40, 'a') + "b";
+    write_bytes(work_ / u"one.xml", file_of({{1, 100, hostile.c_str()}, {2, 200, "fine"}}));
+    write_bytes(work_ / u"two.xml", file_of({{1, 100, hostile.c_str()}}));
+
+    const Run r = run({work_ / u"one.xml", work_ / u"two.xml"});
+    EXPECT_EQ(r.counts.succeeded, 2) << r.log;
+    const std::string line = "NG・置換リストの正規表現の照合が長すぎるため打ち切り（一致なしと判定）：1件\n";
+    // Once per unit, not the job's running total; the comment counts as not matching and stays.
+    const size_t first = r.log.find(line);
+    ASSERT_NE(first, std::string::npos) << r.log;
+    EXPECT_NE(r.log.find(line, first + 1), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("NGワードを含むコメントを削除"), std::string::npos) << r.log;
+}
+
 } // namespace
 } // namespace quippet
