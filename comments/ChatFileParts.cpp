@@ -172,7 +172,13 @@ void parse_footer(std::string_view text, ChatFooterRecord& record) {
             record.num_clicks.add_unique(element);
         } else {
             (after_packet ? record.after_packet : record.before_packet).add_unique(element);
-            if (!name.empty()) record.names.add_unique(u"<" + from_utf8(name) + u">");
+            if (!name.empty()) {
+                // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "<" + text + ">".
+                std::u16string tag = u"<";
+                tag += from_utf8(name);
+                tag += u'>';
+                record.names.add_unique(tag);
+            }
         }
         pos += len;
     }
