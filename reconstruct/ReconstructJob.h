@@ -11,6 +11,7 @@
 #include "reconstruct/PassAfterReading.h"
 #include "reconstruct/PartMerge.h"
 #include "reconstruct/PassChain.h"
+#include "reconstruct/SplitCut.h"
 
 namespace quippet {
 
@@ -108,11 +109,9 @@ ReconstructLists load_reconstruct_lists(const CSettings& settings, const Reconst
 std::u16string reconstruct_built_set(CWorkChatdata& set, const ReconstructSettings& settings,
                                      const ReconstructLists& lists);
 
-struct ReconstructCounts {
-    int succeeded = 0;
-    int total = 0;
-    bool stopped = false;
-};
+/// Units that succeeded, units in all, and whether the job was stopped: the same record the split and cut
+/// jobs give.
+using ReconstructCounts = JobCounts;
 
 /// The reconstruction job over the worker's inputs: one unit at a time, a failing unit never stops the
 /// others, nothing half-written on stop.
