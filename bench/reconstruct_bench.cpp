@@ -17,6 +17,8 @@
 #include "app/WorkThread.h"
 #include "bench/CommentGen.h"
 #include "comments/ChatReader.h"
+#include "reconstruct/FuzzyFold.h"
+#include "reconstruct/Lists.h"
 #include "reconstruct/ReconstructJob.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -161,5 +163,22 @@ void BM_ThinStep(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ThinStep)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+
+// One comment tested against an NG-word list of `range(0)` words that it does not hit (the common case, and
+// the one that has to look at every word).
+void BM_NgWordsPerComment(benchmark::State& state) {
+    using namespace quippet;
+    std::u16string list;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        const std::string n = std::to_string(i);
+        list += u"ＮＧ語" + std::u16string(n.begin(), n.end()) + u"です\r\n";
+    }
+    const NgList ng = parse_ng_list(list, NgListKind::kWords, false);
+    const std::u16string comment = u"ここすき　このシーンの作画はすごいなあｗｗｗ　もう一回見たい";
+    const std::u16string folded = fuzzy_folded(comment);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ng.match(folded, comment));
+}
+BENCHMARK(BM_NgWordsPerComment)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -235,6 +235,7 @@ WcNgLists parse_wc_ng_lists(std::u16string_view text, std::u16string_view file_n
             lists.regex.push_back(std::move(p));
         }
     }
+    lists.substring_search = WordSearch(lists.substring);
     return lists;
 }
 
@@ -244,8 +245,7 @@ WcDiscard WcBodyBuilder::ng_test(std::u16string_view line) const {
         if (line.starts_with(w)) return WcDiscard::kNgPrefix;
     for (const auto& w : ng.suffix)
         if (line.ends_with(w)) return WcDiscard::kNgSuffix;
-    for (const auto& w : ng.substring)
-        if (line.find(w) != std::u16string_view::npos) return WcDiscard::kNgSubstring;
+    if (ng.substring_search.found_in(line)) return WcDiscard::kNgSubstring;
     for (const auto& w : ng.exact)
         if (line == w) return WcDiscard::kNgExact;
     for (const auto& p : ng.regex)

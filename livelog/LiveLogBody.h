@@ -2,6 +2,7 @@
 
 #include "livelog/LiveLogSettings.h"
 #include "text/Regex.h"
+#include "text/WordSearch.h"
 
 #include <string>
 #include <string_view>
@@ -35,6 +36,8 @@ struct WcNgLists {
     std::vector<std::u16string> prefix;
     std::vector<std::u16string> suffix;
     std::vector<std::u16string> substring;
+    /// `substring` made searchable at once (built by the parser).
+    WordSearch substring_search;
     std::vector<std::u16string> exact;
     std::vector<Pattern> regex;
     /// Expressions that did not compile, as log lines naming the line.

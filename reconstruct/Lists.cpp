@@ -78,8 +78,12 @@ void add_pattern(NgGroup& group, std::u16string_view pattern, int line, std::u16
 }
 
 bool group_matches(const NgGroup& group, std::u16string_view folded_text, std::u16string_view raw_text) {
-    for (const std::u16string& word : group.words)
-        if (folded_text.find(word) != std::u16string_view::npos) return true;
+    if (group.word_search.word_count() == group.words.size()) {
+        if (group.word_search.found_in(folded_text)) return true;
+    } else {
+        for (const std::u16string& word : group.words)
+            if (folded_text.find(word) != std::u16string_view::npos) return true;
+    }
     for (const NgPattern& p : group.patterns)
         if (p.regex.contains(raw_text)) return true;
     return false;
@@ -171,6 +175,8 @@ NgList parse_ng_list(std::u16string_view text, NgListKind kind, bool chain_by_de
         else if (std::u16string folded = fuzzy_folded(rest); !folded.empty())
             group.words.push_back(std::move(folded));
     }
+    for (NgGroup* group : {&list.chained, &list.single})
+        group->word_search = WordSearch(group->words);
     return list;
 }
 

@@ -8,6 +8,7 @@
 #include "reconstruct/PassAfterReading.h"
 #include "text/FileSP.h"
 #include "text/Regex.h"
+#include "text/WordSearch.h"
 
 namespace quippet {
 
@@ -43,6 +44,9 @@ struct NgPattern {
 struct NgGroup {
     std::vector<std::u16string> words;
     std::vector<NgPattern> patterns;
+    /// `words` made searchable at once; built when the list is parsed (a group whose words changed after
+    /// that is searched word by word).
+    WordSearch word_search;
     bool empty() const { return words.empty() && patterns.empty(); }
 };
 
