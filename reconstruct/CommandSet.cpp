@@ -383,6 +383,12 @@ public:
         }
     }
 
+    /// A caller's index of `others` that outlives this parser (empty, or in step with `others`).
+    void keep_index_in(UniqueTexts* index) {
+        kept_index_ = index;
+        if (index && !index->empty()) index_ = index;
+    }
+
     void add_other(std::u16string_view t) {
         if (t.empty()) return;
         if (index_) {
@@ -392,8 +398,14 @@ public:
                 if (o == t) return;
             // Counted per parser, not by the size of the set: an action that adds one word to a set that
             // already holds thousands would otherwise index all of them for that one word, every time.
-            if (++scanned_ >= kOthersIndexFrom) {
-                index_ = std::make_unique<UniqueTexts>();
+            // A caller that keeps the index between actions pays for it once.
+            if (++scanned_ >= kOthersIndexFrom || (kept_index_ && s_.others.size() >= kOthersIndexFrom)) {
+                if (kept_index_) {
+                    index_ = kept_index_;
+                } else {
+                    owned_index_ = std::make_unique<UniqueTexts>();
+                    index_ = owned_index_.get();
+                }
                 for (const auto& o : s_.others)
                     index_->add(o);
                 index_->add(t);
@@ -504,7 +516,9 @@ private:
     CommandSet& s_;
     const CommandVocabulary& v_;
     UniqueTexts* unknown_;
-    std::unique_ptr<UniqueTexts> index_;
+    UniqueTexts* index_ = nullptr;
+    std::unique_ptr<UniqueTexts> owned_index_;
+    UniqueTexts* kept_index_ = nullptr;
     /// Words this parser has looked up in `others` without the index.
     size_t scanned_ = 0;
     std::vector<std::u16string_view> stack_;
@@ -819,13 +833,14 @@ bool remove(CommandSet& s, const CommandVocabulary& v, const CommandParam& p) {
     return changed;
 }
 
-bool add(CommandSet& s, const CommandVocabulary& v, const CommandParam& p) {
+bool add(CommandSet& s, const CommandVocabulary& v, const CommandParam& p, UniqueTexts* others_index) {
     // The slots only: a copy of the whole set made every addition cost as much as the words already there.
     const std::u16string size = s.size, vertical = s.vertical, horizontal = s.horizontal, color = s.color;
     const std::u16string coord_x = s.coord_x, coord_y = s.coord_y;
     const int duration = s.duration;
     const size_t others = s.others.size();
     Parser parser(s, v, nullptr);
+    parser.keep_index_in(others_index);
     for (const auto& w : p.words)
         if (parser.place_exact(w, true) == Placed::rejected) parser.add_other(w);
     return s.size != size || s.vertical != vertical || s.horizontal != horizontal || s.color != color ||

@@ -135,7 +135,11 @@ bool add(CommandSet& set, const CommandVocabulary& vocabulary, std::u16string_vi
 bool change(CommandSet& set, const CommandVocabulary& vocabulary, std::u16string_view param, RuleProblems* problems);
 bool contains(const CommandSet& set, const CommandVocabulary& vocabulary, const CommandParam& param);
 bool remove(CommandSet& set, const CommandVocabulary& vocabulary, const CommandParam& param);
-bool add(CommandSet& set, const CommandVocabulary& vocabulary, const CommandParam& param);
+/// `others_index` lets a caller that adds to the same set again and again keep the duplicate test of
+/// `others` hashed between calls. It must be empty or hold exactly the texts of `set.others`: clear it
+/// whenever anything else changes them.
+bool add(CommandSet& set, const CommandVocabulary& vocabulary, const CommandParam& param,
+         UniqueTexts* others_index = nullptr);
 bool change(CommandSet& set, const CommandVocabulary& vocabulary, const CommandParam& param);
 
 /// Colour names replaced by their codes; in the himaplayer mode its own codes are tried first.

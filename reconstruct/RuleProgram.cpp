@@ -617,10 +617,11 @@ RuleProgram::Effect RuleProgram::run(const Instruction& ins, ChatEntry& c, const
     case RuleOp::remove_commands: {
         const CommandParam& p = command_params_[static_cast<size_t>(n)];
         if (p.problem) problems_.bad_remove.add(p.text);
+        forget_others_index();
         return changed_if(remove(set_, v, p));
     }
     case RuleOp::add_commands:
-        return changed_if(add(set_, v, command_params_[static_cast<size_t>(n)]));
+        return changed_if(add(set_, v, command_params_[static_cast<size_t>(n)], &others_index_));
     case RuleOp::change_commands: {
         const CommandParam& p = command_params_[static_cast<size_t>(n)];
         if (p.problem) problems_.bad_change.add(p.text);
@@ -711,6 +712,7 @@ RuleProgram::Effect RuleProgram::run(const Instruction& ins, ChatEntry& c, const
 
 bool RuleProgram::evaluate(ChatEntry& c, const CommandVocabulary& v, const RuleRunOptions& o, int source) {
     const std::u16string& normalised = parse_cached(c.mail.view(), v);
+    forget_others_index();
     bool skipping = true;
     bool excluded = false;
     bool set_changed = false;
@@ -742,6 +744,12 @@ bool RuleProgram::evaluate(ChatEntry& c, const CommandVocabulary& v, const RuleR
         c.mail.assign(normalised);
     }
     return excluded;
+}
+
+void RuleProgram::forget_others_index() {
+    // Replaced rather than cleared: clearing walks every bucket, and one comment with thousands of added
+    // commands would make that the cost of every comment after it.
+    if (!others_index_.empty()) others_index_ = {};
 }
 
 const std::u16string& RuleProgram::parse_cached(std::u16string_view mail, const CommandVocabulary& v) {

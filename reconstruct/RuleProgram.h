@@ -245,6 +245,10 @@ private:
     std::unordered_map<std::u16string, ParsedMail, TextHash, std::equal_to<>> mail_cache_;
     const CommandVocabulary* cached_vocabulary_ = nullptr;
 
+    /// The added commands of the current comment, hashed across its `<追加>` actions.
+    void forget_others_index();
+    UniqueTexts others_index_;
+
     // Per-comment scratch, kept to spare allocations.
     CommandSet set_;
     std::u16string mail_;

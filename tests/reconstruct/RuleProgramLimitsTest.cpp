@@ -54,6 +54,38 @@ TEST(RuleProgramLimits, HundredThousandOperations) {
     EXPECT_EQ(miss.score, 0);
 }
 
+// Each addition looks for its words among the commands already there; over a whole program that must not
+// grow with the square of the additions, and a removal in between must not leave a stale answer behind,
+// nor may one comment's additions leak into the next.
+TEST(RuleProgramLimits, HundredThousandAdditionsToOneComment) {
+    constexpr int kOperations = 100000;
+    std::u16string text;
+    for (int i = 0; i < kOperations; ++i)
+        text += u"▼add" + number(i) + u"\r\n<追加>w" + number(i) + u"\r\n";
+    text += u"▼again\r\n<削除>w5\r\n<追加>w5|w6\r\n";
+    RuleProgram program;
+    program.compile_text(text, {});
+
+    // "w0 … w99999" after what the comment had, without what it had already; the last operation moves w5
+    // to the end.
+    auto expected = [](std::u16string out, int had) {
+        for (int i = 0; i < kOperations; ++i) {
+            if (i == 5 || i == had) continue;
+            if (!out.empty()) out += u' ';
+            out += u"w" + number(i);
+        }
+        return out + u" w5";
+    };
+    ChatEntry first = comment(u"本文");
+    EXPECT_FALSE(program.evaluate(first, vocabulary(), {}, 0));
+    EXPECT_TRUE(first.mail.view() == expected({}, -1)) << test::u8(first.mail.view().substr(0, 80));
+
+    ChatEntry second = comment(u"本文");
+    second.mail.assign(u"w7 zz");
+    EXPECT_FALSE(program.evaluate(second, vocabulary(), {}, 0));
+    EXPECT_TRUE(second.mail.view() == expected(u"w7 zz", 7)) << test::u8(second.mail.view().substr(0, 80));
+}
+
 TEST(RuleProgramLimits, RunawayReplacementGivesUpAndIsCounted) {
     RuleProgram program;
     program.compile_text(u"▼slow\r\n<本文を正規表現で置換>(a+)+$[→]x\r\n<追加>after\r\n", {});
