@@ -181,4 +181,19 @@ void BM_NgWordsPerComment(benchmark::State& state) {
 }
 BENCHMARK(BM_NgWordsPerComment)->Arg(10)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
+// Loading an NG list of `range(0)` regular expressions: every line is compiled (and JIT-compiled) up front.
+void BM_NgRegexListLoad(benchmark::State& state) {
+    using namespace quippet;
+    std::u16string list;
+    for (int64_t i = 0; i < state.range(0); ++i) {
+        const std::string n = std::to_string(i);
+        list += u"/ＮＧ" + std::u16string(n.begin(), n.end()) + u"(です|だ)+/\r\n";
+    }
+    for (auto _ : state) {
+        const NgList ng = parse_ng_list(list, NgListKind::kWords, false);
+        benchmark::DoNotOptimize(ng.single.patterns.size());
+    }
+}
+BENCHMARK(BM_NgRegexListLoad)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 } // namespace
