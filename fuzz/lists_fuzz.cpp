@@ -24,8 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const NgListKind kind = (flags & 1) != 0 ? NgListKind::kIds : NgListKind::kWords;
     const NgList ng = parse_ng_list(list_text, kind, (flags & 2) != 0);
-    ng.match(fuzzy_folded(body), body);
+    const std::u16string folded = fuzzy_folded(body);
+    ng.match(folded, body);
     ng.has_id(body);
+    // The one-pass word search must answer as looking for each word in turn does.
+    for (const NgGroup* group : {&ng.chained, &ng.single}) {
+        bool any = false;
+        for (const std::u16string& word : group->words)
+            any = any || folded.find(word) != std::u16string::npos;
+        if (group->word_search.found_in(folded) != any) __builtin_trap();
+    }
     for (const ListProblem& problem : ng.problems)
         if (problem.line < 0) __builtin_trap();
 
