@@ -78,12 +78,7 @@ void add_pattern(NgGroup& group, std::u16string_view pattern, int line, std::u16
 }
 
 bool group_matches(const NgGroup& group, std::u16string_view folded_text, std::u16string_view raw_text) {
-    if (group.word_search.word_count() == group.words.size()) {
-        if (group.word_search.found_in(folded_text)) return true;
-    } else {
-        for (const std::u16string& word : group.words)
-            if (folded_text.find(word) != std::u16string_view::npos) return true;
-    }
+    if (group.word_search.found_in(folded_text)) return true;
     for (const NgPattern& p : group.patterns)
         if (p.regex.contains(raw_text)) return true;
     return false;

@@ -44,8 +44,7 @@ struct NgPattern {
 struct NgGroup {
     std::vector<std::u16string> words;
     std::vector<NgPattern> patterns;
-    /// `words` made searchable at once; built when the list is parsed (a group whose words changed after
-    /// that is searched word by word).
+    /// `words` made searchable at once (built by the parser).
     WordSearch word_search;
     bool empty() const { return words.empty() && patterns.empty(); }
 };

@@ -4,7 +4,7 @@
 
 namespace quippet {
 
-WordSearch::WordSearch(const std::vector<std::u16string>& words) : word_count_(words.size()) {
+WordSearch::WordSearch(const std::vector<std::u16string>& words) {
     std::vector<std::u16string_view> sorted(words.begin(), words.end());
     std::sort(sorted.begin(), sorted.end());
     sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());

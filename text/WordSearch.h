@@ -17,14 +17,11 @@ public:
 
     /// true when some word occurs in `text` (an empty word occurs in every text).
     bool found_in(std::u16string_view text) const;
-    /// The number of words it was built from, duplicates included.
-    size_t word_count() const { return word_count_; }
 
 private:
     /// The child of `node` labelled `c`, or -1.
     int32_t child(int32_t node, char16_t c) const;
 
-    size_t word_count_ = 0;
     bool matches_everything_ = false;
     // A trie numbered breadth-first, so the children of a node are the contiguous range
     // [child_begin_[n], child_begin_[n + 1]) and sorted by label.

@@ -46,7 +46,6 @@ TEST(WordSearch, FindsWordsThatOnlyAFallbackReaches) {
     for (const Case& c : cases) {
         const WordSearch search(c.words);
         EXPECT_EQ(search.found_in(c.text), c.expected) << test::u8(c.text);
-        EXPECT_EQ(search.word_count(), c.words.size());
     }
 }
 
