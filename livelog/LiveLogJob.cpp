@@ -134,6 +134,14 @@ TextTools load_text_tools(CWorkThread& worker, const WcSettings& s) {
     return tools;
 }
 
+/// Searches of the NG-word and replacement expressions that stopped at the limits (and so matched nothing).
+long long regex_give_ups(const TextTools& tools) {
+    long long n = tools.replace.regex_give_ups();
+    for (const WcNgLists::Pattern& p : tools.ng.regex)
+        n += p.regex.give_ups();
+    return n;
+}
+
 } // namespace
 
 void convert_live_log(std::u16string_view text, const WcSettings& settings, const WcTimingTable& timing,
@@ -238,7 +246,9 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
                      conversion);
     CWorkRecordWC& record = conversion.record;
     CWorkChatdata& set = conversion.set;
-    const std::vector<std::u16string> replace_lines = replace_report_lines(tools.replace, conversion.replace_counts);
+    std::vector<std::u16string> replace_lines = replace_report_lines(tools.replace, conversion.replace_counts);
+    if (const long long give_ups = regex_give_ups(tools); give_ups > 0)
+        replace_lines.push_back(std::u16string(kListRegexGiveUpsLabel) + decimal_text(give_ups) + u"件");
     if (worker.stop_requested()) {
         worker.job_stopped();
         result.stopped = true;

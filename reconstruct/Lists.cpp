@@ -190,6 +190,13 @@ int ReplaceList::regex_rule_count() const {
     return static_cast<int>(std::count_if(rules.begin(), rules.end(), [](const ReplaceRule& r) { return r.is_regex; }));
 }
 
+long long ReplaceList::regex_give_ups() const {
+    long long n = 0;
+    for (const ReplaceRule& rule : rules)
+        if (rule.is_regex) n += rule.regex.give_ups();
+    return n;
+}
+
 bool ReplaceList::apply(std::u16string& text, ReplaceCounts& counts) const {
     counts.regex_comments.resize(static_cast<size_t>(regex_rule_count()), 0);
     bool plain_changed = false;

@@ -92,9 +92,16 @@ struct ReplaceList {
     std::vector<ListProblem> problems;
 
     int regex_rule_count() const;
+    /// Searches of the expression rules that stopped at the limits, over the list's life.
+    long long regex_give_ups() const;
     /// Applies every rule in file order to `text`; true when it changed.
     bool apply(std::u16string& text, ReplaceCounts& counts) const;
 };
+
+/// The report label for searches of the lists' expressions (NG lists, replacement files) that stopped at
+/// the limits and so counted as no match.
+inline constexpr std::u16string_view kListRegexGiveUpsLabel =
+    u"NG・置換リストの正規表現の照合が長すぎるため打ち切り（一致なしと判定）：";
 
 ReplaceList parse_replace_list(std::u16string_view text);
 ReplaceList load_replace_list(std::u16string_view path);

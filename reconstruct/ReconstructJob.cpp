@@ -508,8 +508,7 @@ int list_regex_give_ups(const ReconstructLists& lists) {
             for (const NgPattern& p : group->patterns)
                 n += p.regex.give_ups();
     for (const ReplaceList* list : {&lists.replace1, &lists.replace2})
-        for (const ReplaceRule& rule : list->rules)
-            if (rule.is_regex) n += rule.regex.give_ups();
+        n += list->regex_give_ups();
     return static_cast<int>(std::min<long long>(n, 2'000'000'000));
 }
 

@@ -226,7 +226,7 @@ std::vector<std::u16string> report_lines(const UnitReportInputs& in, bool valida
     if (a.minute_limit > 0)
         add_line(lines, u"毎分" + decimal_text(a.minute_limit) + u"コメの制限対象だったところを免除した優先コメント：",
                  a.exempted);
-    add_line(lines, u"NG・置換リストの正規表現の照合が長すぎるため打ち切り（一致なしと判定）：", in.regex_give_ups);
+    add_line(lines, kListRegexGiveUpsLabel, in.regex_give_ups);
     std::vector<const RuleProgram*> ran;
     for (const RuleProgram* stage : in.stages)
         if (stage) ran.push_back(stage);

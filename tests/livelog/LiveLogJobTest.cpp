@@ -174,6 +174,23 @@ TEST_F(LiveLogJob, NgFileProblemsDoNotStopTheJob) {
     EXPECT_EQ(o.log.find("NGワード："), std::string::npos) << o.log;
 }
 
+// A hostile expression in either file gives up at the limits, counts as no match and says so in the report.
+TEST_F(LiveLogJob, RunawayExpressionsGiveUpAndAreReported) {
+    settings_.set_number(WcSwitch::kReplace, 1);
+    settings_.set_number(WcNumber::kMaxChars, 999);
+    write_bytes(home_ / u"設定：コンバートのNGワード.txt", "[正規表現]\n(a+)+$\n");
+    write_bytes(home_ / u"設定：コンバートの置換.txt", "/(a+)+$/\t/x/\n");
+    write_bytes(source_, std::string(kThreePosts) + "4 ：名無し：2012/01/01(日) 21:02:00.00\r\n" +
+                             std::string(900, 'a') + "!\r\n");
+    const Outcome o = run();
+    ASSERT_TRUE(o.result.ok) << o.log;
+    EXPECT_NE(o.log.find("※NG・置換リストの正規表現の照合が長すぎるため打ち切り（一致なしと判定）：2件"),
+              std::string::npos)
+        << o.log;
+    EXPECT_EQ(o.log.find("正規表現のNGワード："), std::string::npos) << o.log;
+    EXPECT_NE(read_bytes(o.result.written).find(std::string(900, 'a') + "!</chat>"), std::string::npos);
+}
+
 TEST_F(LiveLogJob, ReplacementTableAndKeepCopies) {
     settings_.set_number(WcSwitch::kReplace, 1);
     settings_.set_number(OptSwitch::kLiveKeepCopies, 1);
