@@ -176,7 +176,9 @@ std::u16string default_output_name(std::u16string_view source, const WcSettings&
             if (problem) *problem = u"ファイル名の正規表現の誤り：" + pattern.error_text();
         } else {
             RegexMatch match;
-            if (pattern.search(source, &match) == 1 && match.matched(1)) {
+            const int found = pattern.search(source, &match);
+            if (found < 0 && problem) *problem = u"ファイル名の正規表現の照合が長すぎるため打ち切り（一致なしと判定）";
+            if (found == 1 && match.matched(1)) {
                 CCharW name(match.group(source, 1).substr(0, kLongestPatternName));
                 sanitize_file_name(name, false);
                 // A name of dots alone would point at a folder instead of a file.

@@ -120,6 +120,15 @@ TEST_F(LiveLogJob, NamingChoices) {
     EXPECT_NE(o.log.find("ファイル名の正規表現の誤り"), std::string::npos) << o.log;
     EXPECT_EQ(u8(o.result.written), u8(out_file(u"__新規Vellichorコンバートファイル__.txt")));
 
+    // An expression that cannot finish on the source names nothing, and the log says why.
+    write_bytes(source_, std::string(kThreePosts) + "4 ：名無し：2012/01/01(日) 21:02:00.00\r\n" +
+                             std::string(40, 'a') + "\r\n");
+    settings_.set_text(OptText::kLiveNamePattern, u"((a+)+$)");
+    o = run();
+    ASSERT_TRUE(o.result.ok) << o.log;
+    EXPECT_NE(o.log.find("ファイル名の正規表現の照合が長すぎるため打ち切り"), std::string::npos) << o.log;
+    EXPECT_NE(u8(o.result.written).find("__新規Vellichorコンバートファイル__"), std::string::npos);
+
     settings_.set_number(OptSwitch::kLiveDateAsName, 1);
     settings_.set_number(OptSwitch::kLiveChatOnly, 1);
     o = run();
