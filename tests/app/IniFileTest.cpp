@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 
 #include "app/OwnerOnlyFile.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

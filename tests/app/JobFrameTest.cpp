@@ -1,8 +1,8 @@
 #include "app/JobFrame.h"
 #include "app/MemorySinks.h"
 #include "app/WorkThread.h"
-#include "support/TestText.h"
-#include "support/JobTestSupport.h"
+#include "tests/support/TestText.h"
+#include "tests/support/JobTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/JobFrame.h"
 #include "app/JobKinds.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 #include <gtest/gtest.h>
 

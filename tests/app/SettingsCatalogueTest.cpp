@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
 
 namespace quippet {

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet::cli {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/MemorySinks.h"
 #include "app/WorkThread.h"
-#include "support/TestText.h"
-#include "support/JobTestSupport.h"
+#include "tests/support/TestText.h"
+#include "tests/support/JobTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "cli/LiveLogCommand.h"
 
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "support/CliRun.h"
+#include "tests/support/CliRun.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet::cli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 namespace quippet {
 namespace {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "comments/WorkChatdata.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
 
 namespace quippet::test {

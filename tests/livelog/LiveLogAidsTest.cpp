@@ -2,7 +2,7 @@
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 #include <gtest/gtest.h>
 

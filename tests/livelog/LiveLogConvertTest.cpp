@@ -2,7 +2,7 @@
 
 #include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogJob.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 #include <gtest/gtest.h>
 

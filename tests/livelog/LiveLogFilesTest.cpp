@@ -4,10 +4,10 @@
 #include "app/Settings.h"
 #include "livelog/LiveLogBody.h"
 #include "reconstruct/Lists.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 #include <gtest/gtest.h>
 

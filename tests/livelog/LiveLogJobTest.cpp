@@ -6,11 +6,11 @@
 #include "app/Settings.h"
 #include "app/WorkThread.h"
 #include "livelog/LiveLogFiles.h"
-#include "support/JobTestSupport.h"
-#include "support/TestText.h"
+#include "tests/support/JobTestSupport.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "livelog/LiveLogScanner.h"
 
 #include "livelog/LiveLogSettings.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 #include <gtest/gtest.h>
 

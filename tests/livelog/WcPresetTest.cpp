@@ -2,10 +2,10 @@
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <string>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

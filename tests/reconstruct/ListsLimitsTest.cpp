@@ -5,7 +5,7 @@
 #include <string>
 
 #include "reconstruct/FuzzyFold.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
 
 namespace quippet {

@@ -8,11 +8,11 @@
 #include "app/Settings.h"
 #include "reconstruct/FuzzyFold.h"
 #include "reconstruct/PassAfterReading.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/CharBuffer.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 
 namespace quippet {
 namespace {

@@ -9,10 +9,10 @@
 #include "app/Settings.h"
 #include "app/SettingKeys.h"
 #include "reconstruct/Lists.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

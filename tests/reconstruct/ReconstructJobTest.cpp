@@ -13,10 +13,10 @@
 #include "app/WorkThread.h"
 #include "comments/ChatReader.h"
 #include "reconstruct/ReconstructReport.h"
-#include "support/JobTestSupport.h"
+#include "tests/support/JobTestSupport.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "reconstruct/FuzzyFold.h"
 #include "resources/DefaultTextsCommands.h"
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
 
 namespace quippet {

@@ -10,10 +10,10 @@
 
 #include "app/MemorySinks.h"
 #include "app/WorkThread.h"
-#include "support/JobTestSupport.h"
-#include "support/TestText.h"
+#include "tests/support/JobTestSupport.h"
+#include "tests/support/TestText.h"
 #include "text/Encoding.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 namespace quippet {
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "tests/text/TempFolder.h"
 #include "text/AppHome.h"
 #include "text/Collation.h"

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/FileSP.h"
 
 namespace quippet {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "tests/text/TempFolder.h"
 #include "text/AppHome.h"
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/TestText.h"
+#include "tests/support/TestText.h"
 #include "text/CharArray.h"
-#include "text/TempFolder.h"
+#include "tests/text/TempFolder.h"
 
 using quippet::test::TempFolder;
 using quippet::test::u8;
