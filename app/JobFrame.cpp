@@ -19,16 +19,16 @@ void CJobSlots::drop_pending() {
     if (pending_ > 0) --pending_;
 }
 
-bool CJobSlots::try_admit(int kind) {
+bool CJobSlots::try_admit(JobKind kind) {
     std::lock_guard lock(mutex_);
     if (!may_admit(running_, kind)) return false;
-    ++running_[static_cast<std::size_t>(kind)];
+    ++running_[static_cast<std::size_t>(to_int(kind))];
     if (pending_ > 0) --pending_;
     return true;
 }
 
 bool CJobSlots::finish(int kind) {
-    if (job_kind_info(kind) == nullptr) return false;
+    if (!job_kind_from_int(kind)) return false;
     std::lock_guard lock(mutex_);
     int& count = running_[static_cast<std::size_t>(kind)];
     // An end reported twice must not make room for two more jobs.
@@ -45,10 +45,9 @@ bool CJobSlots::busy() const {
     return false;
 }
 
-int CJobSlots::running(int kind) const {
-    if (job_kind_info(kind) == nullptr) return 0;
+int CJobSlots::running(JobKind kind) const {
     std::lock_guard lock(mutex_);
-    return running_[static_cast<std::size_t>(kind)];
+    return running_[static_cast<std::size_t>(to_int(kind))];
 }
 
 int CJobSlots::pending() const {
@@ -57,7 +56,7 @@ int CJobSlots::pending() const {
 }
 
 std::optional<JobEndNotice> make_end_notice(int kind, bool others_active, bool notify) {
-    if (kind == 18 && others_active) return std::nullopt;
+    if (kind == to_int(JobKind::kListRefresh) && others_active) return std::nullopt;
     JobEndNotice notice;
     notice.text = std::u16string(job_end_message(kind));
     // A negative kind is a fault report rather than an end message, so it is shown as it is.
@@ -87,8 +86,8 @@ CJobFrame::~CJobFrame() {
     wait_all();
 }
 
-int CJobFrame::start_job(JobFunction job, JobTarget target, int kind) {
-    if (!ready() || !job || job_kind_info(kind) == nullptr) return -1;
+int CJobFrame::start_job(JobFunction job, JobTarget target, JobKind kind) {
+    if (!ready() || !job || !job_kind_from_int(to_int(kind))) return -1;
     reap_finished();
 
     // The copy is taken here rather than on the new thread: the window may refill its record for
@@ -125,7 +124,7 @@ int CJobFrame::start_job(JobFunction job, JobTarget target, int kind) {
     return 0;
 }
 
-bool CJobFrame::wait_for_admission(int kind) {
+bool CJobFrame::wait_for_admission(JobKind kind) {
     while (!slots_.try_admit(kind)) {
         // Only a closing window gives up: the jobs in the way may never be acknowledged then.
         if (closing_.load()) return false;
@@ -135,7 +134,7 @@ bool CJobFrame::wait_for_admission(int kind) {
 }
 
 void CJobFrame::run_job(CWorkData data, const JobFunction& job) {
-    const int kind = data.kind;
+    const JobKind kind = data.kind;
     if (!wait_for_admission(kind)) {
         slots_.drop_pending();
         return;
@@ -153,9 +152,9 @@ void CJobFrame::run_job(CWorkData data, const JobFunction& job) {
         notify = worker.notify();
     }
     if (options_.post_end)
-        options_.post_end(kind, notify);
+        options_.post_end(to_int(kind), notify);
     else
-        end_of_job(kind, notify);
+        end_of_job(to_int(kind), notify);
 }
 
 void CJobFrame::end_of_job(int kind, bool notify) {
@@ -163,9 +162,10 @@ void CJobFrame::end_of_job(int kind, bool notify) {
     const std::optional<JobEndNotice> notice = make_end_notice(kind, slots_.busy(), notify);
     if (notice_ != nullptr) {
         if (notice) notice_->job_ended(*notice);
-        const JobKindInfo* info = job_kind_info(kind);
-        if (info != nullptr && (info->update_item_count || info->after_registration))
-            notice_->run_end_actions(kind, *info);
+        if (const std::optional<JobKind> known = job_kind_from_int(kind)) {
+            const JobKindInfo& info = job_kind_info(*known);
+            if (info.update_item_count || info.after_registration) notice_->run_end_actions(*known, info);
+        }
     }
     reap_finished();
 }

@@ -38,12 +38,12 @@ public:
     /// Withdraws a pending job that will never ask for admission.
     void drop_pending();
     /// Admits a job of `kind` when the kind rules allow it now.
-    bool try_admit(int kind);
-    /// Lowers the running count of `kind`; false when none was counted.
+    bool try_admit(JobKind kind);
+    /// Lowers the running count of the kind numbered `kind`; false when none was counted.
     bool finish(int kind);
     /// Any job running or pending.
     bool busy() const;
-    int running(int kind) const;
+    int running(JobKind kind) const;
     int pending() const;
 
 private:
@@ -62,7 +62,7 @@ struct JobFrameOptions {
     std::function<void(int kind, bool notify)> post_end;
 };
 
-/// Text shown when a job of `kind` ends; none for a display refresh (kind 18) while other jobs go on.
+/// Text shown when a job of the kind numbered `kind` ends; none for a display refresh while other jobs go on.
 std::optional<JobEndNotice> make_end_notice(int kind, bool others_active, bool notify);
 
 /// Kind carried by an end message as decimal text (a trailing NUL allowed); -1 when unreadable.
@@ -91,9 +91,10 @@ public:
     /// Starts `job` of `kind` reporting to `target`, on a copy of the window's record. -1 when the
     /// frame is not ready, the kind has no slot or there is no job; the job itself may still wait for
     /// admission. The record's lists and counters are emptied for the next start.
-    int start_job(JobFunction job, JobTarget target, int kind);
+    int start_job(JobFunction job, JobTarget target, JobKind kind);
 
-    /// Acknowledges the end of a job: lowers its running count and shows its end notice.
+    /// Acknowledges the end of a job: lowers its running count and shows its end notice. The kind is the
+    /// number its end message carried (−1 when that was unreadable).
     void end_of_job(int kind, bool notify);
 
     /// Waits until every started job's thread has finished. Not for use on a worker thread.
@@ -137,7 +138,7 @@ private:
     };
 
     void run_job(CWorkData data, const JobFunction& job);
-    bool wait_for_admission(int kind);
+    bool wait_for_admission(JobKind kind);
     void reap_finished();
 
     NoticeSink* notice_;

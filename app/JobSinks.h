@@ -8,6 +8,7 @@
 namespace quippet {
 
 struct JobKindInfo;
+enum class JobKind : int;
 
 /// A tab's log pane as seen by the job frame. Only primitives live here: the line and trimming
 /// rules are applied once, by CJobFrame::log, so every front end behaves alike. The frame calls
@@ -97,7 +98,7 @@ public:
     virtual BoxAnswer message_box(const MessageBoxRequest& request) = 0;
     virtual void play_sound(std::u16string_view /*file*/) {}
     /// Follow-up work the window does for some kinds when one of their jobs ended.
-    virtual void run_end_actions(int /*kind*/, const JobKindInfo& /*info*/) {}
+    virtual void run_end_actions(JobKind /*kind*/, const JobKindInfo& /*info*/) {}
 };
 
 /// Program name used as the tray tooltip prefix and the balloon title.

@@ -1,5 +1,7 @@
 #include "app/MemorySinks.h"
 
+#include "app/JobKinds.h"
+
 namespace quippet {
 
 std::size_t MemoryLogBox::length() const {
@@ -158,9 +160,9 @@ void MemoryNoticeSink::play_sound(std::u16string_view file) {
     sounds_.emplace_back(file);
 }
 
-void MemoryNoticeSink::run_end_actions(int kind, const JobKindInfo& /*info*/) {
+void MemoryNoticeSink::run_end_actions(JobKind kind, const JobKindInfo& /*info*/) {
     std::lock_guard lock(mutex_);
-    end_actions_.push_back(kind);
+    end_actions_.push_back(to_int(kind));
 }
 
 void MemoryNoticeSink::queue_answer(BoxAnswer answer) {

@@ -75,7 +75,7 @@ public:
     void job_ended(const JobEndNotice& notice) override;
     BoxAnswer message_box(const MessageBoxRequest& request) override;
     void play_sound(std::u16string_view file) override;
-    void run_end_actions(int kind, const JobKindInfo& info) override;
+    void run_end_actions(JobKind kind, const JobKindInfo& info) override;
 
     void queue_answer(BoxAnswer answer);
     std::vector<JobEndNotice> notices() const;

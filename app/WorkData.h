@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/JobKinds.h"
+
 #include <array>
 #include <atomic>
 #include <cstddef>
@@ -45,7 +47,7 @@ public:
     /// Empties what belongs to one job only, so that the next start begins clean.
     void clear_job_inputs();
 
-    int kind = -1;
+    JobKind kind = JobKind::kSplit; ///< set by the frame when the job starts
     JobTarget target;
     /// The window's shared objects: job slots, locks, shared counter, notices.
     CJobFrame* frame = nullptr;

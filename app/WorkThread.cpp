@@ -1,6 +1,7 @@
 #include "app/WorkThread.h"
 
 #include "app/JobText.h"
+#include "resources/MessageIds.h"
 #include "resources/Messages.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ std::u16string summary_text(int n, int count_word_id, int m) {
     std::u16string out = decimal(n);
     out += message_text(count_word_id);
     out += decimal(m);
-    out += message_text(17);
+    out += message_text(msg::kCountProcessed);
     return out;
 }
 
@@ -74,13 +75,13 @@ void CWorkThread::log_number(std::int64_t n, LogMode mode) {
 }
 
 void CWorkThread::job_begin() {
-    log_message(1, LogMode::blank_line);
+    log_message(msg::kJobStarting, LogMode::blank_line);
     begin_stage();
 }
 
 void CWorkThread::job_begin(int status_column, int result_column) {
-    log_message(1, LogMode::blank_line);
-    const std::u16string status(load_message(2));
+    log_message(msg::kJobStarting, LogMode::blank_line);
+    const std::u16string status(load_message(msg::kNoValue));
     frame().with_list(data_.target.list, [&](ListView& list) {
         list.set_column(status_column, status);
         list.set_column(result_column, u"");
@@ -105,13 +106,13 @@ void CWorkThread::log_elapsed() {
 }
 
 void CWorkThread::job_stopped() {
-    log_message(18);
+    log_message(msg::kJobStopped);
     log_elapsed();
 }
 
 void CWorkThread::stage_stopped(std::u16string_view stage_text) {
     log(stage_text);
-    log_message(37, LogMode::continue_line);
+    log_message(msg::kStoppedByUserSuffix, LogMode::continue_line);
     log_elapsed();
 }
 
@@ -122,7 +123,7 @@ void CWorkThread::job_summary(int n, int count_word_id, int m, LogMode mode) {
 void CWorkThread::job_end(int succeeded, int total, int count_word_id, const EndSounds& sounds) {
     job_summary(total, count_word_id, succeeded);
     const bool all_done = succeeded >= total;
-    if (!all_done) log_message(14);
+    if (!all_done) log_message(msg::kJobEndedWithFailures);
     const std::u16string& sound = all_done ? sounds.success_file : sounds.failure_file;
     if (sounds.enabled && !sound.empty()) {
         frame().play_sound(sound);
@@ -135,7 +136,7 @@ void CWorkThread::report_fault(std::u16string_view what) {
     std::u16string text = u"想定外の状況が発生しました";
     if (!what.empty()) text.append(u"（").append(what).append(u"）");
     log(text);
-    log_message(18);
+    log_message(msg::kJobStopped);
     log_elapsed();
 }
 

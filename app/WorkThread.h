@@ -58,7 +58,7 @@ public:
     CWorkData& data() { return data_; }
     const CWorkData& data() const { return data_; }
     CJobFrame& frame() { return *data_.frame; }
-    int kind() const { return data_.kind; }
+    JobKind kind() const { return data_.kind; }
 
     /// Cleared once the end sound has played, so that the window does not show a balloon as well.
     bool notify() const { return notify_; }

@@ -69,7 +69,7 @@ void BM_LiveLogConvertFile(benchmark::State& state) {
         CJobFrame frame;
         MemoryLogBox log;
         CWorkData data;
-        data.kind = kJobKindLiveLog;
+        data.kind = JobKind::kLiveLog;
         data.frame = &frame;
         data.target = {&log, nullptr};
         data.stop_job = &frame.stop_job_flag();

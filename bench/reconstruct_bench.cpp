@@ -82,7 +82,7 @@ void run_job(benchmark::State& state, const quippet::CSettings& settings) {
         quippet::CJobFrame frame;
         quippet::MemoryLogBox log;
         quippet::CWorkData data;
-        data.kind = quippet::kJobKindReconstruct;
+        data.kind = quippet::JobKind::kReconstruct;
         data.frame = &frame;
         data.target = {&log, nullptr};
         data.stop_job = &frame.stop_job_flag();

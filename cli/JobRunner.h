@@ -17,7 +17,7 @@ struct JobOutcome {
 };
 
 struct TerminalJob {
-    int kind = 0;
+    JobKind kind = JobKind::kScan;
     std::vector<std::u16string> inputs;
     /// The job body; it fills `outcome` as it goes.
     std::function<void(CWorkThread& worker, JobOutcome& outcome)> body;

@@ -110,7 +110,7 @@ int run_livelog_command(const std::vector<std::string>& args, std::ostream& out,
     prepare_live_conversion(settings, preset_name, answer_ok, report_creation);
 
     TerminalJob job;
-    job.kind = kJobKindLiveLog;
+    job.kind = JobKind::kLiveLog;
     job.inputs = {live_source_path(settings)};
     job.body = [settings, options](CWorkThread& worker, JobOutcome& outcome) {
         const LiveLogJobResult result = run_livelog_job(worker, settings, options);

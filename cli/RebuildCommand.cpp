@@ -132,7 +132,7 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
     ReconstructSettings snapshot = reconstruct_settings(settings);
     snapshot.output_folder = out_dir;
     TerminalJob job;
-    job.kind = kJobKindReconstruct;
+    job.kind = JobKind::kReconstruct;
     job.inputs = files;
     job.body = [settings, snapshot](CWorkThread& worker, JobOutcome& outcome) {
         const ReconstructCounts counts = run_reconstruct_job(worker, settings, snapshot);

@@ -1,5 +1,7 @@
 #include "cli/ScanCommand.h"
 
+#include "resources/MessageIds.h"
+
 #include <ostream>
 
 #include "app/WorkThread.h"
@@ -15,8 +17,6 @@
 
 namespace quippet::cli {
 namespace {
-
-constexpr int kCountWordOf = 15; // "個のうち、"
 
 std::u16string date_text(int seconds) {
     CCharW text(decimal_text(seconds));
@@ -79,7 +79,7 @@ int run_scan_command(const std::vector<std::string>& args, std::ostream& out, st
         return args.empty() ? kExitUsage : kExitOk;
     }
     TerminalJob job;
-    job.kind = 1;
+    job.kind = JobKind::kScan;
     job.show_end_notice = false;
     bool full = false;
     for (const std::string& arg : args) {
@@ -105,7 +105,7 @@ int run_scan_command(const std::vector<std::string>& args, std::ostream& out, st
             }
             if (scan_one(worker, path, full)) ++outcome.succeeded;
         }
-        worker.job_end(outcome.succeeded, outcome.total, kCountWordOf, EndSounds{});
+        worker.job_end(outcome.succeeded, outcome.total, msg::kCountOf, EndSounds{});
     };
     return run_in_terminal(job, out, err);
 }

@@ -59,7 +59,7 @@ int usage(std::ostream& err, const char* text, const std::string& reason = {}) {
     return kExitUsage;
 }
 
-int run_job(int kind, const SplitCutSettings& settings, const std::vector<std::u16string>& files, std::ostream& out,
+int run_job(JobKind kind, const SplitCutSettings& settings, const std::vector<std::u16string>& files, std::ostream& out,
             std::ostream& err) {
     TerminalJob job;
     job.kind = kind;
@@ -112,7 +112,7 @@ int run_split_command(const std::vector<std::string>& args, std::ostream& out, s
     job.automatic = automatic;
     if (size) job.part_size = *size;
     if (remainder) job.remainder = true;
-    return run_job(kJobKindSplit, job, files, out, err);
+    return run_job(JobKind::kSplit, job, files, out, err);
 }
 
 int run_cut_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -147,7 +147,7 @@ int run_cut_command(const std::vector<std::string>& args, std::ostream& out, std
     // A reversed range is the job's to report for each file, as the tab does.
     job.cut_first = *from;
     job.cut_last = *to;
-    return run_job(kJobKindCut, job, files, out, err);
+    return run_job(JobKind::kCut, job, files, out, err);
 }
 
 } // namespace quippet::cli

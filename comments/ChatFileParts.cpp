@@ -1,5 +1,7 @@
 #include "comments/ChatFileParts.h"
 
+#include "resources/MessageIds.h"
+
 #include <algorithm>
 
 #include "comments/ChatNumbers.h"
@@ -76,7 +78,7 @@ int split_comment_file(std::string& text, std::string& header, std::string& foot
     const size_t first = text.find("<chat ");
     const size_t last = first == npos ? npos : rfind_near_end(text, "</packet>");
     if (first == npos || last == npos || last < first) {
-        if (error) *error = 6;
+        if (error) *error = msg::kMarkerMissing;
         return -1;
     }
     header.assign(text, 0, first);

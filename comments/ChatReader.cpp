@@ -1,5 +1,7 @@
 #include "comments/ChatReader.h"
 
+#include "resources/MessageIds.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -155,7 +157,7 @@ bool parse_comment(std::string_view text, const TagValues& tag, ChatEntry& entry
 int read_comments(std::string_view doc, CWorkChatdata& set, int source, ChatReadContext& context) {
     const size_t first = doc.find("<chat ");
     if (first == npos) {
-        context.error = 6;
+        context.error = msg::kMarkerMissing;
         return -1;
     }
     // Self-closing comments may follow the last full one; each must be closed by "/>". A file of nothing but
@@ -163,7 +165,7 @@ int read_comments(std::string_view doc, CWorkChatdata& set, int source, ChatRead
     // deleted comments it wrote must read back.
     const size_t end = comments_end(doc);
     if (end == npos) {
-        context.error = 7;
+        context.error = msg::kUnexpectedFormat;
         return -1;
     }
     const std::string_view comments = doc.substr(first, end - first);
@@ -214,7 +216,7 @@ int read_comments(std::string_view doc, CWorkChatdata& set, int source, ChatRead
 
     const int added = set.count() - before;
     if (added <= 0) {
-        context.error = 33;
+        context.error = msg::kNoValidComments;
         return -2;
     }
     set.record_date_range(min_date, max_date, dates);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "comments/ChatNumbers.h"
+#include "resources/MessageIds.h"
 
 namespace quippet {
 namespace {
@@ -117,7 +118,7 @@ int attribute_range_within(std::string_view doc, std::string_view name, int lowe
         ++out.count;
     });
     if (out.count > 0) return 0;
-    set_error(error, 158);
+    set_error(error, msg::kNoValidRange);
     return -1;
 }
 
@@ -130,7 +131,7 @@ NumberScan scan_numbers(std::string_view doc) {
         if (scan.count == 0) {
             scan.first = n;
         } else if (static_cast<long long>(scan.last) + 1 != n) {
-            scan.error = 8;
+            scan.error = msg::kNumbersNotContiguous;
         }
         scan.last = n;
         ++scan.count;
@@ -148,12 +149,12 @@ int locate_comment(std::string_view doc, int no, int* error) {
     pattern[len++] = '"';
     const size_t at = doc.find(std::string_view(pattern, static_cast<size_t>(len)));
     if (at == npos) {
-        set_error(error, 6);
+        set_error(error, msg::kMarkerMissing);
         return -1;
     }
     const size_t lt = rfind_near(doc, '<', at);
     if (lt == npos) {
-        set_error(error, 7);
+        set_error(error, msg::kUnexpectedFormat);
         return -1;
     }
     return static_cast<int>(lt);
@@ -162,14 +163,14 @@ int locate_comment(std::string_view doc, int no, int* error) {
 int comment_end(std::string_view doc, int start, int* error) {
     const size_t gt = start < 0 ? npos : doc.find('>', static_cast<size_t>(start));
     if (gt == npos) {
-        set_error(error, 7);
+        set_error(error, msg::kUnexpectedFormat);
         return -1;
     }
     if (gt > 0 && doc[gt - 1] == '/') return static_cast<int>(gt + 1);
     const size_t close = doc.find("</", gt + 1);
     const size_t close_gt = close == npos ? npos : doc.find('>', close);
     if (close_gt == npos) {
-        set_error(error, 7);
+        set_error(error, msg::kUnexpectedFormat);
         return -1;
     }
     return static_cast<int>(close_gt + 1);
@@ -181,7 +182,7 @@ int locate_chat(std::string_view doc, int no, int* error) {
     const int at = locate_comment(doc, no, error);
     if (at < 0) return -1;
     if (!doc.substr(static_cast<size_t>(at)).starts_with("<chat ")) {
-        set_error(error, 7);
+        set_error(error, msg::kUnexpectedFormat);
         return -1;
     }
     return at;
@@ -216,7 +217,7 @@ int thread_attribute(std::string_view doc, std::string_view name) {
 int set_thread_attribute(std::string& doc, std::string_view name, int value, int* error) {
     const TagSpan tag = thread_tag(doc);
     if (tag.start == npos || tag.end == npos) {
-        set_error(error, tag.start == npos ? 6 : 7);
+        set_error(error, tag.start == npos ? msg::kMarkerMissing : msg::kUnexpectedFormat);
         return -1;
     }
     char digits[12];

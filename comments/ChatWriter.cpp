@@ -1,5 +1,7 @@
 #include "comments/ChatWriter.h"
 
+#include "resources/MessageIds.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -140,7 +142,7 @@ int write_comments(const CWorkChatdata& set, const ChatWriterOptions& options, b
         emit_chat(set, set.at(k), own_numbers ? kOwnNumber : k + 1, options, sink);
         if (stop_requested && stop_requested()) {
             body.clear();
-            set_error(error, 36);
+            set_error(error, msg::kJoiningComments);
             return -1;
         }
     }
@@ -271,7 +273,7 @@ int write_reconstructed(const CWorkChatdata& set, const ChatHeaderRecord& header
 int write_chat_set(CWorkChatdata& set, std::u16string_view output_path, std::u16string_view suffix,
                    const ChatWriterOptions& options, int* error, std::u16string* written_as) {
     if (set.count() == 0) {
-        set_error(error, 33);
+        set_error(error, msg::kNoValidComments);
         return -1;
     }
     set.sort(chat_key::source, chat_key::filterable, chat_key::user_id, chat_key::date);
@@ -352,7 +354,7 @@ int save_name_fragment(std::string_view body, const SaveNaming& naming, std::u16
         if (naming.date_range && dates.count > 0) {
             const std::u16string earliest = format_short_stamp(dates.min), latest = format_short_stamp(dates.max);
             if (earliest.empty() || latest.empty()) {
-                set_error(error, 23);
+                set_error(error, msg::kDateTextFailed);
                 return -1;
             }
             parts.push_back(earliest + u"～" + latest);

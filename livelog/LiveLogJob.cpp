@@ -7,6 +7,7 @@
 #include "livelog/LiveLogFiles.h"
 #include "reconstruct/Presets.h"
 #include "reconstruct/ReconstructJob.h"
+#include "resources/MessageIds.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -23,13 +24,6 @@
 namespace quippet {
 namespace {
 
-constexpr int kMessageCannotOpen = 9;
-constexpr int kMessageSaveFailed = 29;
-constexpr int kMessageNoComments = 33;
-constexpr int kMessageLogFileFailed = 30;
-constexpr int kMessageFewerThan = 31;
-constexpr int kMessageOnlyAndMinimum = 32;
-constexpr int kMessageNotWritten = 209;
 constexpr size_t kLongestPatternName = 128;
 constexpr std::u16string_view kBackupFailed = u"バックアップファイルの書き出しに失敗";
 
@@ -64,7 +58,7 @@ void append_report_to_log_file(CWorkThread& worker, const WcSettings& s, std::u1
     const std::u16string file = resolve_in_home(log_file_name(s.log_file, false, now));
     bool ok = ensure_file_exists(file, u"", [](std::u16string_view) {}) >= 0;
     if (ok) ok = CFileSP().append_wide_units(file, log_entry(report, now)) == 0;
-    if (!ok) worker.log_message(kMessageLogFileFailed);
+    if (!ok) worker.log_message(msg::kLogFileFailed);
 }
 
 struct Texts {
@@ -224,7 +218,7 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
     std::u16string source;
     int error = 0;
     if (read_source_text(s.source_path, source, error) != 0) {
-        worker.log(s.source_path + u"：" + std::u16string(message_text(error == 0 ? kMessageCannotOpen : error)));
+        worker.log(s.source_path + u"：" + std::u16string(message_text(error == 0 ? msg::kCannotOpen : error)));
         return fail({});
     }
 
@@ -299,7 +293,7 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
         if (set.count() == 0) {
             record.report += compose_report(record, conversion.refs, replace_lines, reconstruction);
             log_lines(worker, record.report);
-            return fail(message_text(kMessageNoComments));
+            return fail(message_text(msg::kNoValidComments));
         }
     }
     build_texts(set, s, video, texts);
@@ -310,9 +304,9 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
     if (s.overwrite) {
         const int threshold = overwrite_threshold(s);
         if (record.accepted < threshold) {
-            return fail(std::u16string(message_text(kMessageFewerThan)) + decimal_text(record.accepted) +
-                        std::u16string(message_text(kMessageOnlyAndMinimum)) + decimal_text(threshold) +
-                        std::u16string(message_text(kMessageNotWritten)));
+            return fail(std::u16string(message_text(msg::kSucceededCount)) + decimal_text(record.accepted) +
+                        std::u16string(message_text(msg::kBelowOverwriteMinimum)) + decimal_text(threshold) +
+                        std::u16string(message_text(msg::kNotWritten)));
         }
     }
 
@@ -321,7 +315,7 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
     if (!make_folder(folder) || out.write(path, texts.header, texts.body, texts.footer,
                                           s.overwrite ? CFileSP::kOverwrite : CFileSP::kNumberedName, &written) != 0) {
         worker.log(path);
-        return fail(message_text(kMessageSaveFailed));
+        return fail(message_text(msg::kSaveFailed));
     }
     append_report_to_log_file(worker, s, record.report);
     worker.log(u"　→ " + written);

@@ -15,9 +15,6 @@ namespace quippet {
 class CSettings;
 class CWorkThread;
 
-/// Job kind of the live-log conversion.
-inline constexpr int kJobKindLiveLog = 3;
-
 /// The default output name "__新規Vellichorコンバートファイル__".
 inline constexpr std::u16string_view kWcDefaultName = u"__新規Vellichorコンバートファイル__";
 

@@ -2,6 +2,7 @@
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
+#include "resources/MessageIds.h"
 #include "text/AppHome.h"
 
 #include <algorithm>
@@ -114,7 +115,7 @@ WcTimingTable build_timing_table(const WcSettings& s) {
         if (r != 0 && r != 8 && !s.enabled[static_cast<size_t>(r)]) continue;
         const std::int64_t v = at(s.video[static_cast<size_t>(r)]);
         if (!t.vt.empty() && v < t.vt.back()) {
-            t.error = 26;
+            t.error = msg::kVideoTimesReversed;
             return t;
         }
         t.vt.push_back(v);
@@ -124,7 +125,7 @@ WcTimingTable build_timing_table(const WcSettings& s) {
         const WcTime& c = s.clock[static_cast<size_t>(r)];
         const std::int64_t v = at(c);
         if (!t.ct.empty() && v < t.ct.back()) {
-            t.error = 27;
+            t.error = msg::kClockTimesReversed;
             return t;
         }
         t.ct.push_back(v);
@@ -133,7 +134,7 @@ WcTimingTable build_timing_table(const WcSettings& s) {
     }
     t.n = static_cast<int>(t.vt.size());
     if (t.n < 2) {
-        t.error = 28;
+        t.error = msg::kTimesUnreadable;
         return t;
     }
     t.vs.push_back(s.video[0].total_seconds());

@@ -1,5 +1,7 @@
 #include "reconstruct/DropFields.h"
 
+#include "resources/MessageIds.h"
+
 #include <cerrno>
 
 #include "comments/ChatFileParts.h"
@@ -76,7 +78,7 @@ int survey_latest_time(std::u16string_view path, std::u16string& text) {
     if (read_text(path, doc, text) != 0) return -1;
     const AttributeRange range = attribute_range(doc, "vpos");
     if (range.count == 0) {
-        text = name_part(path) + u"：" + std::u16string(message_text(7));
+        text = name_part(path) + u"：" + std::u16string(message_text(msg::kUnexpectedFormat));
         return -1;
     }
     text = name_part(path) + u"：最も遅い表示時間は" + report_time(range.max) + u"（vpos=" +

@@ -1,5 +1,7 @@
 #include "reconstruct/FileJobReport.h"
 
+#include "resources/MessageIds.h"
+
 #include <string>
 
 #include "app/WorkThread.h"
@@ -13,7 +15,6 @@ constexpr std::u16string_view kFileFailed = u"の処理に失敗...";
 constexpr std::u16string_view kAllFilesDone = u"個のファイルで成功りゅん！";
 constexpr std::u16string_view kFilesOf = u"個中";
 constexpr std::u16string_view kFilesFailed = u"個のファイルの処理に失敗...";
-constexpr int kMessageEndedWithFailures = 14;
 
 } // namespace
 
@@ -26,7 +27,7 @@ void log_file_job_end(CWorkThread& worker, int total, int succeeded, std::u16str
     else
         worker.log(decimal_text(total) + std::u16string(kFilesOf) + decimal_text(failed) +
                    std::u16string(kFilesFailed));
-    if (failed > 0) worker.log_message(kMessageEndedWithFailures);
+    if (failed > 0) worker.log_message(msg::kJobEndedWithFailures);
     worker.log_elapsed();
 }
 

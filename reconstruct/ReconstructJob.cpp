@@ -2,6 +2,7 @@
 
 #include "reconstruct/FileJobReport.h"
 #include "reconstruct/ReconstructReport.h"
+#include "resources/MessageIds.h"
 
 #include <algorithm>
 #include <chrono>
@@ -31,10 +32,7 @@ constexpr int kResultColumn = 2;
 constexpr size_t kLongestStem = 257;
 constexpr std::u16string_view kLongNameStem = u"__新規Vellichorファイル__";
 
-constexpr std::u16string_view kNoComment = u"有効なコメントがありません";
-constexpr std::u16string_view kNameTaken = u"同名ファイルが存在するため未出力";
 constexpr std::u16string_view kInputNameTaken = u"出力名が入力ファイルと同じため未出力";
-constexpr std::u16string_view kWriteFailed = u"ファイルに保存するところで失敗しました";
 constexpr std::u16string_view kListedTwice = u"同じファイルが重複して指定されているので省略";
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kCommentsRead = u"個のコメントを読込";
@@ -578,8 +576,8 @@ void write_processing_lists(CWorkThread& worker, UnitRemovedLists& removed, cons
         int error = 0;
         std::u16string written;
         if (write_chat_set(set, output, suffix, options, &error, &written) != 0)
-            worker.log(target + u"：" + std::u16string(kWriteFailed) + u"（" + std::u16string(message_text(error)) +
-                       u"）");
+            worker.log(target + u"：" + std::u16string(message_text(msg::kSaveFailed)) + u"（" +
+                       std::u16string(message_text(error)) + u"）");
     };
     for (auto& [set, suffix] : removed.named())
         write(*set, suffix);
@@ -653,7 +651,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     // Counted as the files held them: what reached the set plus what the chain turned away.
     const int read_total = set.count() + pass_removals(chain.counters());
     if (files_read == 0 || set.count() == 0) {
-        outcome.message = std::u16string(kNoComment);
+        outcome.message = std::u16string(message_text(msg::kNoValidComments));
         return outcome;
     }
 
@@ -667,7 +665,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         return outcome;
     }
     if (set.count() == 0) {
-        outcome.message = std::u16string(kNoComment);
+        outcome.message = std::u16string(message_text(msg::kNoValidComments));
         return outcome;
     }
     UnitReportInputs report(chain.counters(), after, read_total, set.count(), unit, &lists);
@@ -682,7 +680,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     std::string head, body, foot;
     if (write_reconstructed(set, header, footer, unit.writer, context.stop_requested, {head, body, foot}) != 0) {
         outcome.stopped = worker.stop_requested();
-        outcome.message = std::u16string(outcome.stopped ? kStoppedByUser : kWriteFailed);
+        outcome.message = std::u16string(outcome.stopped ? kStoppedByUser : message_text(msg::kSaveFailed));
         return outcome;
     }
 
@@ -691,7 +689,8 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     if (unit.tail && unit.video_path.empty()) {
         int error = 0;
         if (save_name_fragment(body, unit.naming, fragment, &error) != 0) {
-            outcome.message = std::u16string(kWriteFailed) + u"（" + std::u16string(message_text(error)) + u"）";
+            outcome.message =
+                std::u16string(message_text(msg::kSaveFailed)) + u"（" + std::u16string(message_text(error)) + u"）";
             return outcome;
         }
     }
@@ -704,7 +703,7 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         }
     }
     if (!unit.overwrite && exists(target)) {
-        outcome.message = std::u16string(kNameTaken);
+        outcome.message = std::u16string(message_text(msg::kNameTaken));
         return outcome;
     }
 
@@ -714,8 +713,9 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     request.inputs = inputs;
     int error = 0;
     if (save_comment_file({head, body, foot}, request, &error, &outcome.written) != 0) {
-        outcome.message = std::u16string(error == 21 ? kNameTaken : kWriteFailed);
-        if (error != 21) outcome.message += u"（" + std::u16string(message_text(error)) + u"）";
+        outcome.message =
+            std::u16string(error == msg::kNameTaken ? message_text(msg::kNameTaken) : message_text(msg::kSaveFailed));
+        if (error != msg::kNameTaken) outcome.message += u"（" + std::u16string(message_text(error)) + u"）";
         return outcome;
     }
     if (unit.save_lists) write_processing_lists(worker, removed, stages, unit, outcome.written, inputs);

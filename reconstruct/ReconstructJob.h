@@ -18,9 +18,6 @@ namespace quippet {
 class CSettings;
 class CWorkThread;
 
-/// Job kind of the reconstruction tab that runs the pass.
-inline constexpr int kJobKindReconstruct = 2;
-
 /// How the listed files are put together into output files.
 enum class MergeMode { none, all, by_rows, by_number_after };
 

@@ -1,6 +1,7 @@
 #include "reconstruct/SplitCut.h"
 
 #include "reconstruct/FileJobReport.h"
+#include "resources/MessageIds.h"
 
 #include <unistd.h>
 
@@ -34,11 +35,6 @@ constexpr std::u16string_view kWrongExtension = u"ファイルの拡張子が違
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kInputNameTaken = u"出力名が入力ファイルと同じため未出力";
 constexpr std::u16string_view kListedTwice = u"同じファイルが重複して指定されているので省略";
-
-constexpr int kMessageFormat = 7;
-constexpr int kMessageNotNumbered = 8;
-constexpr int kMessageNameTaken = 21;
-constexpr int kMessageWriteFailed = 29;
 
 UnitResult failure(std::u16string_view message) {
     UnitResult result;
@@ -122,7 +118,8 @@ bool index_file(std::u16string_view path, const UnitContext& context, bool need_
     size_t at = text.find("<chat ");
     if (at == std::string_view::npos) {
         // A well-formed file that simply holds no comment is not a format problem.
-        result = text.find("<packet") != std::string_view::npos ? failure(kNothingToCut) : failure(kMessageFormat);
+        result =
+            text.find("<packet") != std::string_view::npos ? failure(kNothingToCut) : failure(msg::kUnexpectedFormat);
         return false;
     }
     while (at != std::string_view::npos) {
@@ -134,7 +131,7 @@ bool index_file(std::u16string_view path, const UnitContext& context, bool need_
         span.start = at;
         const size_t gt = text.find('>', at);
         if (gt == std::string_view::npos) {
-            result = failure(kMessageFormat);
+            result = failure(msg::kUnexpectedFormat);
             return false;
         }
         const std::string_view tag = text.substr(at, gt + 1 - at);
@@ -143,19 +140,19 @@ bool index_file(std::u16string_view path, const UnitContext& context, bool need_
         } else {
             const size_t close = text.find("</chat>", gt);
             if (close == std::string_view::npos) {
-                result = failure(kMessageFormat);
+                result = failure(msg::kUnexpectedFormat);
                 return false;
             }
             span.end = close + 7;
         }
         std::string_view value;
         if (!attribute_value(tag, "no", value) || !chatnum::parse_uint(value, span.no)) {
-            result = failure(kMessageFormat);
+            result = failure(msg::kUnexpectedFormat);
             return false;
         }
         span.has_vpos = attribute_value(tag, "vpos", value) && chatnum::parse_int(value, span.vpos);
         if (need_vpos && !span.has_vpos) {
-            result = failure(kMessageFormat);
+            result = failure(msg::kUnexpectedFormat);
             return false;
         }
         if (!file.chats.empty() && span.no <= file.chats.back().no) {
@@ -194,7 +191,7 @@ public:
     std::u16string check_name(std::u16string_view path) const {
         for (const std::u16string& input : context_.inputs)
             if (same_file(path, input)) return std::u16string(kInputNameTaken);
-        if (!context_.settings.overwrite && exists(path)) return std::u16string(message_text(kMessageNameTaken));
+        if (!context_.settings.overwrite && exists(path)) return std::u16string(message_text(msg::kNameTaken));
         return {};
     }
 
@@ -209,7 +206,7 @@ public:
         CFileSP writer;
         if (writer.write(p.temp, header, body, trailing, CFileSP::kOverwrite) != 0) {
             pending_.back().temp.clear();
-            return std::u16string(message_text(kMessageWriteFailed)) + u"（" +
+            return std::u16string(message_text(msg::kSaveFailed)) + u"（" +
                    std::u16string(message_text(writer.error())) + u"）";
         }
         return {};
@@ -223,11 +220,11 @@ public:
             std::error_code ec;
             std::u16string reason;
             if (!context_.settings.overwrite && exists(p.final_path))
-                reason = message_text(kMessageNameTaken);
+                reason = message_text(msg::kNameTaken);
             else
                 std::filesystem::rename(to_fs_path(p.temp), to_fs_path(p.final_path), ec);
             if (ec)
-                reason = std::u16string(message_text(kMessageWriteFailed)) + u"（" +
+                reason = std::u16string(message_text(msg::kSaveFailed)) + u"（" +
                          std::u16string(message_text(file_error_code(ec.value()))) + u"）";
             if (!reason.empty()) {
                 // A part that replaced an older file cannot be taken back; the new ones can.
@@ -379,11 +376,11 @@ UnitResult cut_file(std::u16string_view path, const UnitContext& context) {
     result.message = std::u16string(kCutDone);
     // Gaps are normal for files that lost deleted comments; the cut is still good, but the user may
     // have expected as many comments as the range is wide.
-    if (gaps) result.message += u"（" + std::u16string(message_text(kMessageNotNumbered)) + u"）";
+    if (gaps) result.message += u"（" + std::u16string(message_text(msg::kNumbersNotContiguous)) + u"）";
     return result;
 }
 
-JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& settings, int kind) {
+JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& settings, JobKind kind) {
     worker.job_begin(kDdStatusColumn, kDdResultColumn);
     JobCounts counts;
     UnitContext context;
@@ -405,7 +402,7 @@ JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& setting
         ++counts.total;
         last_name = file_name(path);
         worker.set_cell(row, kDdStatusColumn, u"処理中");
-        const UnitResult result = kind == kJobKindCut ? cut_file(path, context) : split_file(path, context);
+        const UnitResult result = kind == JobKind::kCut ? cut_file(path, context) : split_file(path, context);
         worker.set_cell(row, kDdStatusColumn, result.ok ? u"成功" : result.stopped ? u"中止" : u"失敗");
         worker.set_cell(row, kDdResultColumn, result.message);
         worker.log(path + u"：" + result.message);

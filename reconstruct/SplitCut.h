@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/JobKinds.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -9,10 +11,6 @@ namespace quippet {
 
 class CSettings;
 class CWorkThread;
-
-/// Job kinds of the reconstruction tab that work on the text of each file without the pass.
-inline constexpr int kJobKindSplit = 0;
-inline constexpr int kJobKindCut = 1;
 
 /// Columns of the reconstruction tab's file list that these jobs fill.
 inline constexpr int kDdStatusColumn = 1;
@@ -72,8 +70,8 @@ struct JobCounts {
     bool stopped = false;
 };
 
-/// The split (kJobKindSplit) or cut-out (kJobKindCut) job over the worker's inputs: one unit per file,
+/// The split (JobKind::kSplit) or cut-out (JobKind::kCut) job over the worker's inputs: one unit per file,
 /// a failing file never stops the others, the report goes to the log and the rows.
-JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& settings, int kind);
+JobCounts run_split_cut_job(CWorkThread& worker, const SplitCutSettings& settings, JobKind kind);
 
 } // namespace quippet

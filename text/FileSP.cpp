@@ -1,5 +1,7 @@
 #include "text/FileSP.h"
 
+#include "resources/MessageIds.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,12 +22,6 @@
 #include "text/Encoding.h"
 
 namespace {
-
-constexpr int kCannotOpen = 9;
-constexpr int kTooLarge = 11;
-constexpr int kNameTaken = 21;
-constexpr int kBadPath = 95;
-constexpr int kUnknownWriteError = 107;
 
 /// Closes on every path out, so that an early return cannot leak a descriptor.
 class Fd {
@@ -162,11 +158,11 @@ int open_for_reading(std::u16string_view path, long long& size) {
     // Only regular files: a directory cannot be read, and a pipe or device could block or never end.
     if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd >= 0) ::close(fd);
-        return -kCannotOpen;
+        return -quippet::msg::kCannotOpen;
     }
     if (st.st_size > CFileSP::kMaxReadBytes) {
         ::close(fd);
-        return -kTooLarge;
+        return -quippet::msg::kFileTooLarge;
     }
     size = st.st_size;
     return fd;
@@ -198,8 +194,8 @@ int CFileSP::read(std::u16string_view path, CCharM& out) {
     const long long got = read_all(fd.get(), out.data(), size);
     if (got < 0) {
         out.clear();
-        out.set_error(kCannotOpen);
-        return fail(kCannotOpen);
+        out.set_error(quippet::msg::kCannotOpen);
+        return fail(quippet::msg::kCannotOpen);
     }
     out.set_length(static_cast<int>(got));
     return 0;
@@ -220,8 +216,8 @@ int CFileSP::read_wide_text(std::u16string_view path, CCharW& out) {
     const long long got = read_all(fd.get(), reinterpret_cast<char*>(units), size);
     if (got < 0) {
         out.clear();
-        out.set_error(kCannotOpen);
-        return fail(kCannotOpen);
+        out.set_error(quippet::msg::kCannotOpen);
+        return fail(quippet::msg::kCannotOpen);
     }
     const int count = static_cast<int>(got / 2);
     if constexpr (std::endian::native == std::endian::big) {
@@ -290,8 +286,8 @@ int CFileSP::read_utf8_text(std::u16string_view path, CCharW& out) {
         const long long got = read_all(fd.get(), piece.get() + carried, want);
         if (got < 0) {
             out.clear();
-            out.set_error(kCannotOpen);
-            return fail(kCannotOpen);
+            out.set_error(quippet::msg::kCannotOpen);
+            return fail(quippet::msg::kCannotOpen);
         }
         left -= got;
         const bool last = got < want || left == 0;
@@ -326,9 +322,9 @@ int CFileSP::write_pieces(std::u16string_view path, std::initializer_list<std::s
     error_ = 0;
     std::string target = native(path);
     // A name that ends in a folder names no file to write.
-    if (target.empty() || target.ends_with('/')) return fail(kBadPath);
+    if (target.empty() || target.ends_with('/')) return fail(quippet::msg::kWriteBadPath);
     if (policy != kNumberedName && policy != kOverwrite) policy = kKeepExisting;
-    if (policy == kKeepExisting && exists(target)) return fail(kNameTaken);
+    if (policy == kKeepExisting && exists(target)) return fail(quippet::msg::kNameTaken);
 
     struct stat old {};
     const bool replacing = policy == kOverwrite && ::lstat(target.c_str(), &old) == 0;
@@ -375,7 +371,7 @@ int CFileSP::write_pieces(std::u16string_view path, std::initializer_list<std::s
     if (err != 0) {
         ::unlink(temp.c_str());
         // Someone else took the name between our check and our rename.
-        return fail(err == EEXIST ? kNameTaken : quippet::file_error_code(err));
+        return fail(err == EEXIST ? quippet::msg::kNameTaken : quippet::file_error_code(err));
     }
     if (written_as) *written_as = final_name == target ? std::u16string(path) : quippet::from_utf8(final_name);
     return 0;
@@ -405,50 +401,47 @@ int rename_no_replace(std::u16string_view from, std::u16string_view to) {
 }
 
 int file_error_code(int errno_value) {
-    // The codes keep the numbering of the message table: 93 generic, 94 not found, 95 bad path, 96 too many
-    // open files, 97 access denied, 98 bad handle, 99 current directory, 100 directory full, 101 seek,
-    // 102 hardware, 103 sharing, 104 lock, 105 disk full, 106 end of file.
     switch (errno_value) {
     case EFBIG:
     case ENOMEM:
-        return 93;
+        return quippet::msg::kWriteGeneric;
     case ENOENT:
-        return 94;
+        return quippet::msg::kWriteFileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case EINVAL:
     case ELOOP:
     case EXDEV:
-        return 95;
+        return quippet::msg::kWriteBadPath;
     case EMFILE:
     case ENFILE:
-        return 96;
+        return quippet::msg::kWriteTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
     case ENOTEMPTY:
-        return 97;
+        return quippet::msg::kWriteAccessDenied;
     case EBADF:
-        return 98;
+        return quippet::msg::kWriteInvalidHandle;
     case EMLINK:
-        return 100;
+        return quippet::msg::kWriteDirectoryFull;
     case ESPIPE:
     case EOVERFLOW:
-        return 101;
+        return quippet::msg::kWriteBadSeek;
     case EIO:
-        return 102;
+        return quippet::msg::kWriteHardwareError;
     case EBUSY:
     case ETXTBSY:
-        return 103;
+        return quippet::msg::kWriteSharingViolation;
     case EDEADLK:
     case ENOLCK:
-        return 104;
+        return quippet::msg::kWriteLockViolation;
     case ENOSPC:
     case EDQUOT:
-        return 105;
+        return quippet::msg::kWriteDiskFull;
     default:
-        return kUnknownWriteError;
+        return quippet::msg::kWriteUnknown;
     }
 }
 
@@ -478,7 +471,7 @@ int ensure_file_exists(std::u16string_view path, std::u16string_view initial_tex
         CFileSP file;
         created = file.write_wide_text(full, initial_text, CFileSP::kKeepExisting) == 0;
         // Another thread or process created it first: it is there, which is all the caller wants.
-        if (!created && file.error() == kNameTaken) return 0;
+        if (!created && file.error() == quippet::msg::kNameTaken) return 0;
     }
     if (created) return 1;
 

@@ -107,7 +107,7 @@ CTabPage* CDlgBase::page(int index) const {
     return index >= 0 && index < tab_count ? pages[static_cast<std::size_t>(index)] : nullptr;
 }
 
-int CDlgBase::start_job(quippet::JobFunction job, CTabPage& target_page, int kind) {
+int CDlgBase::start_job(quippet::JobFunction job, CTabPage& target_page, quippet::JobKind kind) {
     if (closing_) return -1;
     return frame_->start_job(std::move(job), target_page.job_target(), kind);
 }

@@ -43,7 +43,7 @@ public:
 
     quippet::CJobFrame& frame() { return *frame_; }
     /// Starts `job` of `kind` reporting to `target_page`. -1 when no job may start now.
-    int start_job(quippet::JobFunction job, CTabPage& target_page, int kind);
+    int start_job(quippet::JobFunction job, CTabPage& target_page, quippet::JobKind kind);
 
     /// The tip of the tray icon: the program name, or after a job's end its end notice. Kept even
     /// where there is no system tray.

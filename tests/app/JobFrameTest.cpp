@@ -102,14 +102,14 @@ TEST(JobFrameStart, RefusedUntilReadyAndForKindsWithoutSlot) {
     CJobFrame frame(&notices, fast_options());
     std::atomic<int> runs{0};
     auto job = [&](CWorkThread&) { ++runs; };
-    EXPECT_EQ(frame.start_job(job, {}, 0), -1);
+    EXPECT_EQ(frame.start_job(job, {}, JobKind::kSplit), -1);
     EXPECT_FALSE(frame.busy());
     frame.set_ready(true);
-    EXPECT_EQ(frame.start_job(job, {}, 23), -1);
-    EXPECT_EQ(frame.start_job(job, {}, -1), -1);
-    EXPECT_EQ(frame.start_job(nullptr, {}, 0), -1);
+    EXPECT_EQ(frame.start_job(job, {}, static_cast<JobKind>(job_kind_count)), -1);
+    EXPECT_EQ(frame.start_job(job, {}, static_cast<JobKind>(-1)), -1);
+    EXPECT_EQ(frame.start_job(nullptr, {}, JobKind::kSplit), -1);
     EXPECT_EQ(frame.slots().pending(), 0);
-    EXPECT_EQ(frame.start_job(job, {}, 0), 0);
+    EXPECT_EQ(frame.start_job(job, {}, JobKind::kSplit), 0);
     frame.wait_all();
     EXPECT_EQ(runs.load(), 1);
     EXPECT_FALSE(frame.busy());
@@ -120,16 +120,18 @@ TEST(JobFrameStart, RefusedUntilReadyAndForKindsWithoutSlot) {
 // A job of `second` is started while a job of `first` runs; it must wait for it or run beside it.
 TEST(JobAdmission, SecondJobWaitsOrRunsBeside) {
     struct Case {
-        int first;
-        int second;
+        JobKind first;
+        JobKind second;
         bool waits;
     };
     const Case cases[] = {
-        {3, 2, true},  // reconstruction waits while a live-log conversion runs
-        {0, 0, false}, // two splits at once
-        {4, 4, true},  // two downloads never
-        {7, 8, true},  // exclusive kinds
-        {10, 11, true}, {8, 4, false}, {2, 0, false},
+        {JobKind::kLiveLog, JobKind::kReconstruct, true},     // reconstruction waits while a live-log conversion runs
+        {JobKind::kSplit, JobKind::kSplit, false},            // two splits at once
+        {JobKind::kDownload, JobKind::kDownload, true},       // two downloads never
+        {JobKind::kSearchRegister, JobKind::kRegister, true}, // exclusive kinds
+        {JobKind::kLogin, JobKind::kUpdateCheck, true},
+        {JobKind::kRegister, JobKind::kDownload, false},
+        {JobKind::kReconstruct, JobKind::kSplit, false},
     };
     for (const Case& c : cases) {
         CJobFrame frame(nullptr, fast_options());
@@ -154,13 +156,13 @@ TEST(JobAdmission, SecondJobWaitsOrRunsBeside) {
                       {}, c.second),
                   0);
         if (c.waits) {
-            EXPECT_FALSE(second_running.wait(30ms)) << c.first << " then " << c.second;
+            EXPECT_FALSE(second_running.wait(30ms)) << to_int(c.first) << " then " << to_int(c.second);
             EXPECT_EQ(frame.slots().pending(), 1);
             release_first.open();
-            EXPECT_TRUE(second_running.wait()) << c.first << " then " << c.second;
+            EXPECT_TRUE(second_running.wait()) << to_int(c.first) << " then " << to_int(c.second);
             EXPECT_TRUE(second_saw_first_done.load());
         } else {
-            EXPECT_TRUE(second_running.wait()) << c.first << " then " << c.second;
+            EXPECT_TRUE(second_running.wait()) << to_int(c.first) << " then " << to_int(c.second);
             EXPECT_FALSE(second_saw_first_done.load());
             release_first.open();
         }
@@ -185,7 +187,7 @@ TEST(JobFrameStart, EachJobKeepsTheInputsItWasStartedWith) {
                           std::lock_guard lock(mutex);
                           seen[static_cast<std::size_t>(i)] = worker.data().inputs();
                       },
-                      {}, 4),
+                      {}, JobKind::kDownload),
                   0);
         EXPECT_TRUE(frame.job_data().inputs().empty());
         EXPECT_EQ(frame.job_data().counters[0], 0);
@@ -206,13 +208,14 @@ TEST(JobFrameEnd, NoticesFollowTheRunningJobs) {
                       running.open();
                       release.wait();
                   },
-                  {}, 8),
+                  {}, JobKind::kRegister),
               0);
     ASSERT_TRUE(running.wait());
-    ASSERT_EQ(frame.start_job([](CWorkThread&) {}, {}, 18), 0);
-    ASSERT_EQ(frame.start_job([](CWorkThread&) {}, {}, 0), 0);
+    ASSERT_EQ(frame.start_job([](CWorkThread&) {}, {}, JobKind::kListRefresh), 0);
+    ASSERT_EQ(frame.start_job([](CWorkThread&) {}, {}, JobKind::kSplit), 0);
     ASSERT_TRUE(eventually([&] {
-        return frame.slots().pending() == 0 && frame.slots().running(18) == 0 && frame.slots().running(0) == 0;
+        return frame.slots().pending() == 0 && frame.slots().running(JobKind::kListRefresh) == 0 &&
+               frame.slots().running(JobKind::kSplit) == 0;
     }));
     release.open();
     frame.wait_all();
@@ -230,10 +233,10 @@ TEST(JobFrameEnd, EndReportedTwiceFreesOneSlotOnly) {
     CJobFrame frame(nullptr, fast_options());
     frame.set_ready(true);
     frame.slots().add_pending();
-    ASSERT_TRUE(frame.slots().try_admit(4));
+    ASSERT_TRUE(frame.slots().try_admit(JobKind::kDownload));
     frame.end_of_job(4, false);
     frame.end_of_job(4, false);
-    EXPECT_EQ(frame.slots().running(4), 0);
+    EXPECT_EQ(frame.slots().running(JobKind::kDownload), 0);
     frame.end_of_job(-1, true); // unreadable kind: no counter touched
     frame.end_of_job(99, true);
     EXPECT_FALSE(frame.busy());
@@ -254,12 +257,12 @@ TEST(JobFrameEnd, EndIsHandedToTheWindowThread) {
                   [](CWorkThread& worker) {
                       worker.job_end(1, 1, 15, EndSounds{true, u"ok.wav", u"ng.wav"});
                   },
-                  {}, 3),
+                  {}, JobKind::kLiveLog),
               0);
     frame.wait_all();
     ASSERT_EQ(posted.size(), 1u);
-    EXPECT_EQ(posted[0], std::make_pair(3, false)); // the sound played, so no balloon
-    EXPECT_EQ(frame.slots().running(3), 1);         // until the window acknowledges it
+    EXPECT_EQ(posted[0], std::make_pair(3, false));         // the sound played, so no balloon
+    EXPECT_EQ(frame.slots().running(JobKind::kLiveLog), 1); // until the window acknowledges it
     EXPECT_TRUE(notices.notices().empty());
     frame.end_of_job(posted[0].first, posted[0].second);
     EXPECT_FALSE(frame.busy());
@@ -288,7 +291,7 @@ TEST(JobFrameStop, FlagSetMidJobEndsThroughTheStoppedPath) {
                       }
                       worker.job_end(items, items, 15, {});
                   },
-                  {&log, nullptr}, 2),
+                  {&log, nullptr}, JobKind::kReconstruct),
               0);
     ASSERT_TRUE(started.wait());
     frame.request_stop_all();
@@ -302,7 +305,9 @@ TEST(JobFrameStop, FlagSetMidJobEndsThroughTheStoppedPath) {
     EXPECT_EQ(u8(notices.notices()[0].text), u8(u"再構成が終了（全処理が終了）"));
 
     // The next start clears the request.
-    ASSERT_EQ(frame.start_job([](CWorkThread& worker) { EXPECT_FALSE(worker.stop_requested()); }, {}, 2), 0);
+    ASSERT_EQ(
+        frame.start_job([](CWorkThread& worker) { EXPECT_FALSE(worker.stop_requested()); }, {}, JobKind::kReconstruct),
+        0);
     frame.wait_all();
 }
 
@@ -311,7 +316,9 @@ TEST(JobFrameStop, JobThatThrowsStillEnds) {
     MemoryLogBox log;
     CJobFrame frame(&notices, fast_options());
     frame.set_ready(true);
-    ASSERT_EQ(frame.start_job([](CWorkThread&) { throw std::runtime_error("disk full"); }, {&log, nullptr}, 0), 0);
+    ASSERT_EQ(
+        frame.start_job([](CWorkThread&) { throw std::runtime_error("disk full"); }, {&log, nullptr}, JobKind::kSplit),
+        0);
     frame.wait_all();
     EXPECT_TRUE(log.text().starts_with(u"想定外の状況が発生しました（disk full）\r\n処理を中止しました。"))
         << u8(log.text());
@@ -333,10 +340,10 @@ TEST(JobFrameStop, ClosingFrameDropsJobsStillWaiting) {
                           while (!worker.stop_requested())
                               std::this_thread::sleep_for(1ms);
                       },
-                      {}, 4),
+                      {}, JobKind::kDownload),
                   0);
         ASSERT_TRUE(running.wait());
-        ASSERT_EQ(frame.start_job([&](CWorkThread&) { second_ran = true; }, {}, 4), 0);
+        ASSERT_EQ(frame.start_job([&](CWorkThread&) { second_ran = true; }, {}, JobKind::kDownload), 0);
     }
     EXPECT_FALSE(second_ran.load());
 }

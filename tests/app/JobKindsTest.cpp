@@ -25,24 +25,27 @@ TEST(JobKinds, AdmissionRules) {
         bool admitted;
     };
     const Case cases[] = {
-        {{}, 0, true},     {{}, 22, true},    {{0}, 0, true}, // splits run side by side
-        {{1, 1}, 1, true}, {{4}, 4, false},                   // one download at a time
-        {{4}, 0, true},    {{3}, 2, false},                   // reconstruction waits for the live-log conversion
-        {{2}, 3, false},   {{2}, 2, false},   {{3}, 3, false},
-        {{2}, 13, true},   {{7}, 8, false},                   // exclusive kinds block each other
-        {{5}, 11, false},  {{10}, 6, false},  {{8}, 4, true}, // a download is not exclusive
-        {{4}, 8, true},    {{8}, 12, true},   {{18}, 18, true},
-        {{17}, 17, false}, {{9, 9}, 9, true}, {{14, 15, 16}, 14, true},
-        {{21}, 21, false}, {{}, -1, false}, // kinds without a slot are never admitted
-        {{}, 23, false},
+        {{}, 0, true},     {{}, 22, true},     {{0}, 0, true}, // splits run side by side
+        {{1, 1}, 1, true}, {{4}, 4, false},                    // one download at a time
+        {{4}, 0, true},    {{3}, 2, false},                    // reconstruction waits for the live-log conversion
+        {{2}, 3, false},   {{2}, 2, false},    {{3}, 3, false},
+        {{2}, 13, true},   {{7}, 8, false},                    // exclusive kinds block each other
+        {{5}, 11, false},  {{10}, 6, false},   {{8}, 4, true}, // a download is not exclusive
+        {{4}, 8, true},    {{8}, 12, true},    {{18}, 18, true},
+        {{17}, 17, false}, {{9, 9}, 9, true},  {{14, 15, 16}, 14, true},
+        {{21}, 21, false}, {{2, 3}, 23, true}, // the command line's scan runs beside anything
     };
     for (const Case& c : cases) {
         std::string running;
         for (int k : c.running)
             running += std::to_string(k) + " ";
-        EXPECT_EQ(may_admit(running_with(c.running), c.kind), c.admitted)
+        EXPECT_EQ(may_admit(running_with(c.running), static_cast<JobKind>(c.kind)), c.admitted)
             << "kind " << c.kind << " while running " << running;
     }
+    // Numbers without a slot name no kind, so nothing can admit them.
+    for (int number : {-1, job_kind_count, 500})
+        EXPECT_FALSE(job_kind_from_int(number).has_value()) << number;
+    EXPECT_EQ(job_kind_from_int(18), JobKind::kListRefresh);
 }
 
 TEST(JobEndNotice, TextsForEachSituation) {

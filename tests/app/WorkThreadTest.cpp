@@ -231,12 +231,12 @@ TEST(WorkThreadSub, WorkersShareTheFrame) {
     CJobFrame frame;
     MemoryLogBox log;
     MemoryListView list;
-    CWorkThread parent(data_for(frame, &log, &list, 4));
+    CWorkThread parent(data_for(frame, &log, &list, JobKind::kDownload));
     std::mutex mutex;
     std::set<int> numbers;
     for (int w = 0; w < 3; ++w) {
         ASSERT_EQ(parent.start_sub_worker([&](CWorkThread& sub) {
-            EXPECT_EQ(sub.kind(), 4);
+            EXPECT_EQ(sub.kind(), JobKind::kDownload);
             for (int i = 0; i < 500; ++i) {
                 const int n = sub.next_shared_number();
                 sub.insert_row(-1, u"row");

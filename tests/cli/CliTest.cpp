@@ -90,7 +90,7 @@ TEST(Cli, FullScanCountsWhatTheReaderRejects) {
 
 TEST(Cli, InterruptStopsTheJobThroughItsStoppedPath) {
     quippet::cli::TerminalJob job;
-    job.kind = 0;
+    job.kind = quippet::JobKind::kSplit;
     job.body = [](quippet::CWorkThread& worker, quippet::cli::JobOutcome& outcome) {
         worker.job_begin();
         outcome.total = 1;

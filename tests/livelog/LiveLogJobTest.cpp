@@ -52,7 +52,7 @@ protected:
     Outcome run(const LiveLogJobOptions& options = {}) {
         CJobFrame frame;
         MemoryLogBox log;
-        CWorkData data = test::data_for(frame, &log, nullptr, kJobKindLiveLog);
+        CWorkData data = test::data_for(frame, &log, nullptr, JobKind::kLiveLog);
         CWorkThread worker(data);
         Outcome o;
         o.result = run_livelog_job(worker, settings_, options);

@@ -99,7 +99,7 @@ protected:
         MemoryListView list;
         for (const std::u16string& input : inputs)
             list.add_row({input});
-        CWorkData data = test::data_for(frame, &log, &list, kJobKindReconstruct);
+        CWorkData data = test::data_for(frame, &log, &list, JobKind::kReconstruct);
         data.inputs() = inputs;
         if (stop) frame.stop_job_flag() = 1;
         CWorkThread worker(data);

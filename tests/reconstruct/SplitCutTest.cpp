@@ -217,7 +217,7 @@ struct JobRun {
     std::vector<MemoryListView::Row> rows;
 };
 
-JobRun run_job(const std::vector<std::u16string>& inputs, const SplitCutSettings& settings, int kind,
+JobRun run_job(const std::vector<std::u16string>& inputs, const SplitCutSettings& settings, JobKind kind,
                bool stop = false) {
     CJobFrame frame;
     MemoryLogBox log;
@@ -242,7 +242,7 @@ TEST(SplitCutJob, EveryFileIsTriedAndTheSummaryCounts) {
     write_bytes(good, file_of(range(1, 10)));
     write_bytes(bad, file_of({2, 1}));
 
-    JobRun run = run_job({bad, good, good}, sized(5), kJobKindSplit);
+    JobRun run = run_job({bad, good, good}, sized(5), JobKind::kSplit);
     EXPECT_EQ(run.counts.total, 2) << "a file listed twice is one unit";
     EXPECT_EQ(run.counts.succeeded, 1);
     for (const std::u16string& line :
@@ -257,10 +257,10 @@ TEST(SplitCutJob, EveryFileIsTriedAndTheSummaryCounts) {
     SplitCutSettings cut;
     cut.cut_first = 2;
     cut.cut_last = 4;
-    run = run_job({good}, cut, kJobKindCut);
+    run = run_job({good}, cut, JobKind::kCut);
     EXPECT_NE(run.log.find(u"good.xmlの処理に成功"), std::u16string::npos) << u8(run.log);
 
-    run = run_job({good, bad}, sized(5), kJobKindSplit, true);
+    run = run_job({good, bad}, sized(5), JobKind::kSplit, true);
     EXPECT_TRUE(run.counts.stopped);
     EXPECT_NE(run.log.find(u"：ユーザー操作で中止\r\n処理を中止しました。"), std::u16string::npos) << u8(run.log);
     EXPECT_EQ(run.log.find(u"bad.xml"), std::u16string::npos) << "nothing after the stop";

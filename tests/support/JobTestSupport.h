@@ -51,7 +51,7 @@ inline JobFrameOptions fast_options() {
 }
 
 /// Job data for a worker built directly on the test's thread.
-inline CWorkData data_for(CJobFrame& frame, LogBox* log, ListView* list = nullptr, int kind = 0) {
+inline CWorkData data_for(CJobFrame& frame, LogBox* log, ListView* list = nullptr, JobKind kind = JobKind::kSplit) {
     CWorkData data;
     data.kind = kind;
     data.frame = &frame;

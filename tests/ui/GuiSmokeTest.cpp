@@ -197,7 +197,7 @@ TEST(JobThroughWindow, ReportsReachTheWidgetsAndTheEndNoticeReachesTheWindow) {
         seen.found = worker.find_row(u"b.xml", -1);
         worker.job_end(3, 3, 16, {});
     };
-    ASSERT_EQ(window.start_job(job, page, 2), 0);
+    ASSERT_EQ(window.start_job(job, page, quippet::JobKind::kReconstruct), 0);
     ASSERT_TRUE(pump_until([&] { return !window.frame().busy(); }));
 
     // The same reports written into a plain box by the frame's own rules.
@@ -261,8 +261,8 @@ TEST(JobThroughWindow, WorkersWritingAtOnceKeepTheirLinesWholeAndInOrder) {
         };
     };
     // Splitting (kind 0) may run twice at once.
-    ASSERT_EQ(window.start_job(writer(u'A'), page, 0), 0);
-    ASSERT_EQ(window.start_job(writer(u'B'), page, 0), 0);
+    ASSERT_EQ(window.start_job(writer(u'A'), page, quippet::JobKind::kSplit), 0);
+    ASSERT_EQ(window.start_job(writer(u'B'), page, quippet::JobKind::kSplit), 0);
     ASSERT_TRUE(pump_until([&] { return !window.frame().busy(); }));
 
     const QStringList lines = qs(page.log_pane()->log_text()).split(QStringLiteral("\r\n"));
@@ -302,7 +302,7 @@ TEST(JobThroughWindow, WorkerQuestionIsAskedAndAnsweredOnTheUiThread) {
     auto job = [&answer](CWorkThread& worker) {
         answer = worker.message_box({u"上書きしますか？", u"", BoxButtons::yes_no, BoxAnswer::yes});
     };
-    ASSERT_EQ(window.start_job(job, *window.reconstruct_page(), 0), 0);
+    ASSERT_EQ(window.start_job(job, *window.reconstruct_page(), quippet::JobKind::kSplit), 0);
     ASSERT_TRUE(pump_until([&] { return !window.frame().busy(); }));
 
     EXPECT_EQ(boxes, 1);
@@ -316,7 +316,7 @@ TEST(WindowShutdown, CloseIsRefusedWhileAJobRunsAndAsksItToStop) {
     CDlgBase window;
     window.show();
     std::atomic<bool> stopped{false};
-    ASSERT_EQ(window.start_job(busy_job(stopped), *window.download_page(), 4), 0);
+    ASSERT_EQ(window.start_job(busy_job(stopped), *window.download_page(), quippet::JobKind::kDownload), 0);
     ASSERT_TRUE(pump_until([&] { return window.download_page()->log_pane()->length() > 0; }));
 
     EXPECT_FALSE(window.close());
@@ -331,9 +331,9 @@ TEST(WindowShutdown, DestroyingTheWindowWhileWorkersWaitForItStopsThemWithoutHan
     auto window = std::make_unique<CDlgBase>();
     std::atomic<bool> first_stopped{false};
     std::atomic<bool> second_stopped{false};
-    ASSERT_EQ(window->start_job(busy_job(first_stopped), *window->download_page(), 4), 0);
+    ASSERT_EQ(window->start_job(busy_job(first_stopped), *window->download_page(), quippet::JobKind::kDownload), 0);
     // Waits for admission behind the first download: it must get its turn and stop as well.
-    ASSERT_EQ(window->start_job(busy_job(second_stopped), *window->download_page(), 4), 0);
+    ASSERT_EQ(window->start_job(busy_job(second_stopped), *window->download_page(), quippet::JobKind::kDownload), 0);
     ASSERT_TRUE(pump_until([&] { return window->download_page()->log_pane()->length() > 0; }));
 
     const auto started = std::chrono::steady_clock::now();
@@ -355,7 +355,7 @@ TEST(Clipboard, WorkersReachTheSystemClipboardWhileTheWindowLives) {
             read_result = quippet::clipboard_read(read);
             write_result = quippet::clipboard_write(u"sm9 を写す");
         };
-        ASSERT_EQ(window.start_job(job, *window.reconstruct_page(), 0), 0);
+        ASSERT_EQ(window.start_job(job, *window.reconstruct_page(), quippet::JobKind::kSplit), 0);
         ASSERT_TRUE(pump_until([&] { return !window.frame().busy(); }));
         EXPECT_EQ(read_result, 0);
         EXPECT_EQ(read, u"前からの内容");
