@@ -1,5 +1,7 @@
 #include "app/SettingsCatalogue.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -694,17 +696,6 @@ std::vector<SettingDef> build_catalogue() {
     return std::move(b.rows);
 }
 
-char16_t ascii_lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
-
-bool equals_ignoring_case(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-    return true;
-}
-
 std::optional<int> parse_int(std::u16string_view text) {
     std::string narrow;
     for (char16_t c : text) {
@@ -765,7 +756,7 @@ const SettingDef* find_setting_by_name(std::u16string_view section_slash_key) {
     const std::u16string_view section = section_slash_key.substr(0, slash);
     const std::u16string_view key = section_slash_key.substr(slash + 1);
     for (const SettingDef& def : setting_catalogue())
-        if (equals_ignoring_case(def.key.section, section) && equals_ignoring_case(setting_key_name(def.key), key))
+        if (ascii_equal_nocase(def.key.section, section) && ascii_equal_nocase(setting_key_name(def.key), key))
             return &def;
     return nullptr;
 }
@@ -779,8 +770,8 @@ bool parse_setting_value(const SettingDef& def, std::u16string_view input, Parse
     }
     std::optional<int> value = parse_int(input);
     if (!value && def.type == SettingType::kSwitch) {
-        if (equals_ignoring_case(input, u"on") || equals_ignoring_case(input, u"true")) value = 1;
-        if (equals_ignoring_case(input, u"off") || equals_ignoring_case(input, u"false")) value = 0;
+        if (ascii_equal_nocase(input, u"on") || ascii_equal_nocase(input, u"true")) value = 1;
+        if (ascii_equal_nocase(input, u"off") || ascii_equal_nocase(input, u"false")) value = 0;
     }
     if (!value && def.type == SettingType::kChoice) {
         for (size_t i = 0; i < def.items.size(); ++i)

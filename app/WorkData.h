@@ -15,12 +15,6 @@ class CJobFrame;
 class LogBox;
 class ListView;
 
-/// Settings a job reads, copied when it starts so that edits in the window never reach a running
-/// job. Keyed by setting name until the settings store defines its own snapshot type.
-struct JobSettings {
-    std::map<std::u16string, std::u16string> values;
-};
-
 /// The tab a job reports to. Either part may be missing; reports to a missing part are dropped.
 struct JobTarget {
     LogBox* log = nullptr;
@@ -55,7 +49,6 @@ public:
     std::atomic<int>* stop_pass = nullptr;
     std::atomic<int>* stop_download = nullptr;
 
-    JobSettings settings;
     std::array<std::vector<std::u16string>, list_count> lists;
     /// Free texts of the starting tab (for example the output name typed into it).
     std::vector<std::u16string> texts;

@@ -2,6 +2,26 @@
 
 #include "text/CharBuffer.h"
 
+/// What the `premium` attribute says about who posted a comment.
+namespace premium {
+inline constexpr int kPremiumMember = 1;
+inline constexpr int kSystem = 2;      ///< the service's own messages
+inline constexpr int kBroadcaster = 3; ///< the broadcaster of a live programme
+constexpr bool is_premium_member(int premium) {
+    return premium == kPremiumMember;
+}
+constexpr bool is_system(int premium) {
+    return premium == kSystem;
+}
+constexpr bool is_broadcaster(int premium) {
+    return premium == kBroadcaster;
+}
+/// The service's operators post under 6 and 7.
+constexpr bool is_operator(int premium) {
+    return premium == 6 || premium == 7;
+}
+} // namespace premium
+
 /// One parsed `chat` element on its way into a comment set. The reader refills a single entry for every
 /// comment of a file, so its buffers are allocated once and reused.
 struct ChatEntry {

@@ -1,6 +1,7 @@
 #include "comments/ChatWriter.h"
 
 #include "resources/MessageIds.h"
+#include "text/Ascii.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -170,17 +171,9 @@ void append_attr(std::string& out, std::string_view name, int value) {
     out += '"';
 }
 
-bool equal_nocase(std::u16string_view a, std::u16string_view b) {
-    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 /// The same name ignoring case, or the same file under another spelling of its path.
 bool is_same_file(std::u16string_view a, std::u16string_view b) {
-    if (equal_nocase(a, b)) return true;
+    if (ascii_equal_nocase(a, b)) return true;
     std::error_code ec;
     return std::filesystem::equivalent(to_fs_path(a), to_fs_path(b), ec) && !ec;
 }
@@ -283,7 +276,7 @@ int write_chat_set(CWorkChatdata& set, std::u16string_view output_path, std::u16
     write_footer(ChatFooterRecord{}, options, "\n", false, footer);
 
     std::u16string name(output_path);
-    if (name.size() >= 4 && equal_nocase(std::u16string_view(name).substr(name.size() - 4), u".xml"))
+    if (name.size() >= 4 && ascii_equal_nocase(std::u16string_view(name).substr(name.size() - 4), u".xml"))
         name.resize(name.size() - 4);
     name += suffix;
     CFileSP file;

@@ -1,5 +1,7 @@
 #include "reconstruct/CommandSet.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <climits>
 #include <memory>
@@ -61,12 +63,8 @@ int index_ci(const std::vector<std::u16string>& list, std::u16string_view s) {
     return -1;
 }
 
-bool is_digit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
 bool is_hex(char16_t c) {
-    return is_digit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    return is_ascii_digit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
 }
 
 /// "#" and six hexadecimal digits at `at`.
@@ -82,7 +80,7 @@ bool read_digits(std::u16string_view s, int& out) {
     if (s.empty()) return false;
     long long value = 0;
     for (const char16_t c : s) {
-        if (!is_digit(c)) return false;
+        if (!is_ascii_digit(c)) return false;
         value = value * 10 + (c - u'0');
         if (value > INT_MAX) return false;
     }
@@ -106,12 +104,12 @@ size_t number_length_at(std::u16string_view s, size_t at) {
     size_t i = at;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) ++i;
     const size_t digits_from = i;
-    while (i < s.size() && is_digit(s[i]))
+    while (i < s.size() && is_ascii_digit(s[i]))
         ++i;
     if (i == digits_from) return 0;
-    if (i + 1 < s.size() && s[i] == u'.' && is_digit(s[i + 1])) {
+    if (i + 1 < s.size() && s[i] == u'.' && is_ascii_digit(s[i + 1])) {
         ++i;
-        while (i < s.size() && is_digit(s[i]))
+        while (i < s.size() && is_ascii_digit(s[i]))
             ++i;
     }
     return i - at;
@@ -492,7 +490,7 @@ private:
         if (into_slot(v_.horizontal_list, s_.horizontal)) return true;
         for (size_t k = piece.find(u'@'); k != std::u16string_view::npos; k = piece.find(u'@', k + 1)) {
             size_t end = k + 1;
-            while (end < piece.size() && is_digit(piece[end]))
+            while (end < piece.size() && is_ascii_digit(piece[end]))
                 ++end;
             int n = 0;
             if (read_digits(piece.substr(k + 1, end - k - 1), n)) {
@@ -503,7 +501,7 @@ private:
             }
         }
         for (size_t k = piece.find(u"sec"); k != std::u16string_view::npos; k = piece.find(u"sec", k + 1)) {
-            if (k >= 1 && is_digit(piece[k - 1])) {
+            if (k >= 1 && is_ascii_digit(piece[k - 1])) {
                 at = k - 1;
                 length = 4;
                 fill_duration(piece[k - 1] - u'0', false);

@@ -1,5 +1,7 @@
 #include "reconstruct/PartMerge.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 
 #include "text/DateText.h"
@@ -11,11 +13,8 @@ namespace {
 bool is_lower(char16_t c) {
     return c >= u'a' && c <= u'z';
 }
-bool is_digit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
 bool is_alnum(char16_t c) {
-    return is_lower(c) || is_digit(c) || (c >= u'A' && c <= u'Z');
+    return is_lower(c) || is_ascii_digit(c) || (c >= u'A' && c <= u'Z');
 }
 
 } // namespace
@@ -36,10 +35,10 @@ std::u16string_view length_source_text(LengthSource source) {
 
 std::u16string video_id_in_name(std::u16string_view name) {
     for (size_t i = 0; i + 2 < name.size(); ++i) {
-        if (!is_lower(name[i]) || !is_lower(name[i + 1]) || !is_digit(name[i + 2])) continue;
+        if (!is_lower(name[i]) || !is_lower(name[i + 1]) || !is_ascii_digit(name[i + 2])) continue;
         if (i > 0 && is_alnum(name[i - 1])) continue;
         size_t end = i + 2;
-        while (end < name.size() && is_digit(name[end]))
+        while (end < name.size() && is_ascii_digit(name[end]))
             ++end;
         return std::u16string(name.substr(i, end - i));
     }

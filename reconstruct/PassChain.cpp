@@ -149,9 +149,9 @@ bool PassChain::date_kept_by_early_steps(int date) const {
 bool PassChain::is_priority(const ChatEntry& e) const {
     if (options_.priority_ids && priority_ids_.contains(e.user_id.view())) return true;
     if (options_.priority_uploader && e.fork == 1) return true;
-    if (options_.priority_premium && e.premium == 2) return true;
-    if (options_.priority_broadcaster && e.premium == 3) return true;
-    return options_.priority_staff && (e.premium == 6 || e.premium == 7);
+    if (options_.priority_system && premium::is_system(e.premium)) return true;
+    if (options_.priority_broadcaster && premium::is_broadcaster(e.premium)) return true;
+    return options_.priority_staff && premium::is_operator(e.premium);
 }
 
 bool PassChain::stage_excludes(RuleProgram* stage, ChatEntry& e, int source) {

@@ -106,7 +106,7 @@ struct PassOptions {
 
     bool priority_ids = false;
     bool priority_uploader = false;    // "投": fork 1
-    bool priority_premium = false;     // "シ": premium 2
+    bool priority_system = false;      // "シ": system comments
     bool priority_broadcaster = false; // "放": premium 3
     bool priority_staff = false;       // "運": premium 6 or 7
 

@@ -37,11 +37,6 @@ constexpr std::u16string_view kListedTwice = u"同じファイルが重複して
 constexpr std::u16string_view kStoppedByUser = u"ユーザー操作で中止";
 constexpr std::u16string_view kCommentsRead = u"個のコメントを読込";
 
-std::u16string file_name(std::u16string_view path) {
-    const size_t slash = path.rfind(u'/');
-    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-}
-
 std::u16string folder_of(std::u16string_view path) {
     const size_t slash = path.rfind(u'/');
     return slash == std::u16string_view::npos ? std::u16string(u".") : std::u16string(path.substr(0, slash));
@@ -129,7 +124,7 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     p.priority_ids = s.on(RcSwitch::kPriorityIds);
     p.priority_uploader = s.on(RcSwitch::kPriorityUploader);
     p.priority_broadcaster = s.on(RcSwitch::kPriorityBroadcaster);
-    p.priority_premium = s.on(RcSwitch::kPrioritySystem);
+    p.priority_system = s.on(RcSwitch::kPrioritySystem);
     p.priority_staff = s.on(RcSwitch::kPriorityOperator);
     p.read_limit_on = s.on(RcSwitch::kReadLimit);
     p.read_limit = s.number(RcNumber::kReadLimit);

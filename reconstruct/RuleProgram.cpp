@@ -1,5 +1,7 @@
 #include "reconstruct/RuleProgram.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <climits>
 #include <ctime>
@@ -134,10 +136,6 @@ constexpr std::u16string_view kArrow = u"[→]";
 // A rate that could not be read: the timing actions that take it do nothing.
 constexpr int kBadRate = INT_MIN;
 
-bool is_digit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
 /// Decimal with an optional sign, saturated far beyond any int; false for anything else.
 bool read_long(std::u16string_view s, long long& out) {
     size_t i = 0;
@@ -146,7 +144,7 @@ bool read_long(std::u16string_view s, long long& out) {
     if (i == s.size()) return false;
     long long value = 0;
     for (; i < s.size(); ++i) {
-        if (!is_digit(s[i])) return false;
+        if (!is_ascii_digit(s[i])) return false;
         if (value < 1'000'000'000'000LL) value = value * 10 + (s[i] - u'0');
     }
     out = negative ? -value : value;
@@ -161,7 +159,7 @@ int clamp_int(long long v) {
 
 bool all_of_set(std::u16string_view s, std::u16string_view extra) {
     for (const char16_t c : s) {
-        const bool alnum = is_digit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+        const bool alnum = is_ascii_digit(c) || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         if (!alnum && extra.find(c) == std::u16string_view::npos) return false;
     }
     return true;
@@ -230,7 +228,8 @@ bool RuleWords::equal(std::u16string_view text) const {
 bool has_id_shape(std::u16string_view id, IdShape shape) {
     switch (shape) {
     case IdShape::niconico:
-        if (id.size() >= 4 && id.size() <= 9 && std::all_of(id.begin(), id.end(), is_digit)) return true;
+        if (id.size() >= 4 && id.size() <= 9 && std::all_of(id.begin(), id.end(), is_ascii_digit<char16_t>))
+            return true;
         return id.size() == 27 && all_of_set(id, u"-_");
     case IdShape::himawari:
         return id.size() == 10 && all_of_set(id, u"./");
@@ -241,7 +240,8 @@ bool has_id_shape(std::u16string_view id, IdShape shape) {
     case IdShape::jikkyo:
         return id.size() == 11 && id.starts_with(u"ID:") && all_of_set(id.substr(3), u"+/");
     case IdShape::futaba:
-        return id.size() > 3 && id.starts_with(u"No.") && std::all_of(id.begin() + 3, id.end(), is_digit);
+        return id.size() > 3 && id.starts_with(u"No.") &&
+               std::all_of(id.begin() + 3, id.end(), is_ascii_digit<char16_t>);
     }
     return false;
 }
@@ -272,7 +272,7 @@ int rule_time_position(std::u16string_view text) {
 }
 
 int rule_date(std::u16string_view text) {
-    if (!text.empty() && std::all_of(text.begin(), text.end(), is_digit)) {
+    if (!text.empty() && std::all_of(text.begin(), text.end(), is_ascii_digit<char16_t>)) {
         long long v = 0;
         read_long(text, v);
         return clamp_int(v);
@@ -313,7 +313,7 @@ std::optional<int> rule_rate(std::u16string_view text) {
     if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
     long long whole = 0;
     const size_t digits_from = i;
-    for (; i < text.size() && is_digit(text[i]); ++i)
+    for (; i < text.size() && is_ascii_digit(text[i]); ++i)
         if (whole < 100'000'000'000LL) whole = whole * 10 + (text[i] - u'0');
     if (i == digits_from) return std::nullopt;
     long long fraction = 0;
@@ -321,7 +321,7 @@ std::optional<int> rule_rate(std::u16string_view text) {
         ++i;
         const size_t fraction_from = i;
         int kept = 0;
-        for (; i < text.size() && is_digit(text[i]); ++i) {
+        for (; i < text.size() && is_ascii_digit(text[i]); ++i) {
             if (kept < 2) {
                 fraction = fraction * 10 + (text[i] - u'0');
                 ++kept;
@@ -548,15 +548,15 @@ bool RuleProgram::holds(const Instruction& ins, const ChatEntry& c, const Comman
     case RuleOp::premium_max:
         return c.premium <= n;
     case RuleOp::premium_id:
-        return c.premium == 1;
+        return premium::is_premium_member(c.premium);
     case RuleOp::not_premium_id:
-        return c.premium != 1;
+        return !premium::is_premium_member(c.premium);
     case RuleOp::system_comment:
-        return c.premium == 2;
+        return premium::is_system(c.premium);
     case RuleOp::broadcaster_comment:
-        return c.premium == 3;
+        return premium::is_broadcaster(c.premium);
     case RuleOp::staff_comment:
-        return c.premium == 6 || c.premium == 7;
+        return premium::is_operator(c.premium);
     case RuleOp::uploader_comment:
         return c.fork == 1;
     case RuleOp::not_uploader_comment:

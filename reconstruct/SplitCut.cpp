@@ -64,11 +64,6 @@ std::u16string without_xml_extension(std::u16string_view path) {
     return std::u16string(has_xml_extension(path) ? path.substr(0, path.size() - 4) : path);
 }
 
-std::u16string file_name(std::u16string_view path) {
-    const size_t slash = path.rfind(u'/');
-    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-}
-
 /// Two names of one file: the same inode when both exist, else the same absolute normal form.
 bool same_file(std::u16string_view a, std::u16string_view b) {
     std::error_code ec;

@@ -1,20 +1,9 @@
 #include "text/CharArray.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <charconv>
-
-namespace {
-
-char16_t ascii_lower(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
-bool equal_nocase(std::u16string_view a, std::u16string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char16_t x, char16_t y) { return ascii_lower(x) == ascii_lower(y); });
-}
-
-} // namespace
 
 CCharArrayW::CCharArrayW(int step, bool) : capacity_(step), step_(step) {
     items_.reserve(static_cast<size_t>(step));
@@ -125,7 +114,7 @@ int CCharArrayW::find(std::u16string_view text) const {
 
 int CCharArrayW::find_nocase(std::u16string_view text) const {
     for (size_t i = 0; i < items_.size(); ++i)
-        if (equal_nocase(items_[i], text)) return static_cast<int>(i);
+        if (quippet::ascii_equal_nocase(items_[i], text)) return static_cast<int>(i);
     return -1;
 }
 

@@ -1,5 +1,7 @@
 #include "text/CharBuffer.h"
 
+#include "text/Ascii.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -39,11 +41,6 @@ template <typename Ch> std::unique_ptr<Ch[]> fresh_buffer(int units) {
         if (end > aligned) madvise(reinterpret_cast<void*>(aligned), end - aligned, MADV_HUGEPAGE);
     }
     return buffer;
-}
-
-template <typename Ch> bool ascii_equal_nocase(Ch a, Ch b) {
-    auto lower = [](Ch c) { return (c >= 'A' && c <= 'Z') ? static_cast<Ch>(c - 'A' + 'a') : c; };
-    return lower(a) == lower(b);
 }
 
 } // namespace
@@ -250,7 +247,7 @@ template <typename Ch> bool CCharBuffer<Ch>::ends_with_nocase(View suffix) const
     if (suffix.size() > v.size()) return false;
     const View tail = v.substr(v.size() - suffix.size());
     for (size_t i = 0; i < suffix.size(); ++i)
-        if (!ascii_equal_nocase(tail[i], suffix[i])) return false;
+        if (quippet::ascii_lower(tail[i]) != quippet::ascii_lower(suffix[i])) return false;
     return true;
 }
 

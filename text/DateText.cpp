@@ -1,20 +1,18 @@
 #include "text/DateText.h"
 
+#include "text/Ascii.h"
+
 #include <climits>
 #include <cstdio>
 
 namespace quippet {
 namespace {
 
-bool is_digit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
 /// Reads the decimal digits at the front of `text` (at most `max_digits`); the count read, 0 when none or too many.
 size_t read_digits(std::u16string_view text, long long& value, size_t max_digits) {
     size_t n = 0;
     value = 0;
-    while (n < text.size() && is_digit(text[n])) {
+    while (n < text.size() && is_ascii_digit(text[n])) {
         if (n == max_digits) return 0;
         value = value * 10 + (text[n] - u'0');
         ++n;

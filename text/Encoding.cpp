@@ -1,5 +1,7 @@
 #include "text/Encoding.h"
 
+#include "text/Ascii.h"
+
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 
@@ -225,21 +227,10 @@ int decode_into(std::string_view bytes, int code_page, CCharW& out) {
 
 // --- document encoding detection -------------------------------------------------------------------
 
-char ascii_lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equal_nocase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-    return true;
-}
-
 size_t find_nocase(std::string_view hay, std::string_view needle) {
     if (needle.size() > hay.size()) return std::string_view::npos;
     for (size_t i = 0; i + needle.size() <= hay.size(); ++i)
-        if (equal_nocase(hay.substr(i, needle.size()), needle)) return i;
+        if (ascii_equal_nocase(hay.substr(i, needle.size()), needle)) return i;
     return std::string_view::npos;
 }
 
@@ -445,9 +436,9 @@ int detect_document_encoding(std::string_view bytes) {
         // Pages write "Charset=" and "CHARSET=" as well; the name after it is compared without case anyway.
         if (const size_t at = find_nocase(piece, charset); at != std::string_view::npos)
             piece.remove_prefix(at + charset.size());
-        if (equal_nocase(piece, "utf-8")) return kDocumentUtf8;
-        if (equal_nocase(piece, "euc-jp")) return kDocumentEucJp;
-        if (equal_nocase(piece, "shift_jis")) return kDocumentShiftJis;
+        if (ascii_equal_nocase(piece, "utf-8")) return kDocumentUtf8;
+        if (ascii_equal_nocase(piece, "euc-jp")) return kDocumentEucJp;
+        if (ascii_equal_nocase(piece, "shift_jis")) return kDocumentShiftJis;
         if (semicolon == std::string_view::npos) return kDocumentUnknown;
         value.remove_prefix(semicolon + 1);
     }

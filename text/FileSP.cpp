@@ -396,6 +396,11 @@ std::u16string crlf_lines(std::initializer_list<std::u16string_view> lines) {
     return text;
 }
 
+std::u16string file_name(std::u16string_view path) {
+    const size_t slash = path.rfind(u'/');
+    return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
 int rename_no_replace(std::u16string_view from, std::u16string_view to) {
     return ::rename_no_replace(native(from), native(to));
 }

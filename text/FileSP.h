@@ -73,6 +73,9 @@ namespace quippet {
 int file_error_code(int errno_value);
 
 /// `name` with `extension` (".txt") added when its last path component has none.
+/// The last part of a slash-separated path: "a/b/c.xml" → "c.xml"; a path without a slash is its own name.
+std::u16string file_name(std::u16string_view path);
+
 std::u16string with_default_extension(std::u16string_view name, std::u16string_view extension);
 
 /// Receives "<full path>の新規作成に失敗しました"; the job frame shows it as a message box.

@@ -1,5 +1,7 @@
 #include "text/FolderMacros.h"
 
+#include "text/Ascii.h"
+
 #include <cstdlib>
 #include <string_view>
 
@@ -28,16 +30,6 @@ std::optional<std::u16string> xdg_folder(const char* variable, std::u16string_vi
     return folder;
 }
 
-bool starts_with_nocase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 /// Characters that end one path and begin the next in the texts we store: field and alternative separators,
 /// line breaks and the quotes around a path in a command line.
 bool is_path_delimiter(char16_t c) {
@@ -62,8 +54,8 @@ int expand_folder_macros(CCharW& path) {
     bool changed = false;
     for (size_t i = 0; i < in.size();) {
         const std::u16string_view rest = in.substr(i);
-        const bool is_roaming = starts_with_nocase(rest, kRoamingMacro);
-        if (is_roaming || starts_with_nocase(rest, kLocalMacro)) {
+        const bool is_roaming = ascii_starts_with_nocase(rest, kRoamingMacro);
+        if (is_roaming || ascii_starts_with_nocase(rest, kLocalMacro)) {
             auto& folder = is_roaming ? roaming : local;
             if (!folder) folder = is_roaming ? roaming_app_data_folder() : local_app_data_folder();
             if (!folder) return -1;
