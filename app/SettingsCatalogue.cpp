@@ -1,13 +1,12 @@
 #include "app/SettingsCatalogue.h"
 
-#include "text/Ascii.h"
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
 #include <sstream>
 
+#include "text/Ascii.h"
 #include "text/Encoding.h"
 
 namespace quippet {
@@ -58,393 +57,7 @@ constexpr SettingFamily kFamilies[] = {
     {section::kAnime, u"ComboStr", 0, 1, true},
 };
 
-using Items = std::vector<std::u16string>;
-
-/// Collects the rows page by page; labels of repeated rows get their row number in front.
-class CatalogueBuilder {
-public:
-    std::vector<SettingDef> rows;
-
-    void page(std::u16string name) { page_ = std::move(name); }
-    void group(std::u16string name) {
-        group_ = std::move(name);
-        row_.clear();
-    }
-    void row(int number) {
-        // Formatted in one piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + text + "] ".
-        char text[24];
-        const int n = std::snprintf(text, sizeof text, "[%d] ", number);
-        row_.assign(text, text + std::max(0, n));
-    }
-    void no_row() { row_.clear(); }
-
-    template <class K> void sw(K k, std::u16string label, int def = 0, std::string note = {}) {
-        add(key(k), SettingType::kSwitch, 0, 1, def, {}, {}, std::move(label), std::move(note));
-    }
-    template <class K> void num(K k, std::u16string label, int lo, int hi, int def, std::string note = {}) {
-        add(key(k), SettingType::kNumber, lo, hi, def, {}, {}, std::move(label), std::move(note));
-    }
-    template <class K> void text(K k, std::u16string label, std::u16string def = {}, std::string note = {}) {
-        add(key(k), SettingType::kText, 0, 0, 0, std::move(def), {}, std::move(label), std::move(note));
-    }
-    template <class K> void secret(K k, std::u16string label, std::string note = {}) {
-        add(key(k), SettingType::kProtected, 0, 0, 0, {}, {}, std::move(label), std::move(note));
-    }
-    template <class K> void choice(K k, std::u16string label, Items items, int def = 0, std::string note = {}) {
-        const int hi = static_cast<int>(items.size()) - 1;
-        add(key(k), SettingType::kChoice, 0, hi, def, {}, std::move(items), std::move(label), std::move(note));
-    }
-
-private:
-    void add(SettingKey k, SettingType type, int lo, int hi, int def, std::u16string def_text, Items items,
-             std::u16string label, std::string note) {
-        SettingDef d;
-        d.key = k;
-        d.type = type;
-        d.minimum = lo;
-        d.maximum = hi;
-        d.default_number = def;
-        d.default_text = std::move(def_text);
-        d.items = std::move(items);
-        d.page = page_;
-        d.group = group_;
-        d.label = row_ + label;
-        d.note = std::move(note);
-        rows.push_back(std::move(d));
-    }
-
-    std::u16string page_, group_, row_;
-};
-
-constexpr int kMaxCount = 999'999'999;
-
-void add_reconstruction_tab(CatalogueBuilder& b) {
-    b.page(u"XMLの再構成");
-    b.group(u"D＆D");
-    b.sw(RcSwitch::kAppend, u"追加", 1, "dropped files are appended (radio with クリア)");
-    b.sw(RcSwitch::kClear, u"クリア", 0, "the list is cleared before a drop");
-    b.sw(RcSwitch::kRecurse, u"下層", 0, "dropped folders are searched recursively");
-    b.sw(RcSwitch::kDropConditions, u"条件", 0, "drop only files that pass the interface conditions");
-
-    b.group(u"再構成の設定");
-    b.sw(RcSwitch::kSaveBesideVideo, u"指定場所に保存");
-    b.text(RcText::kVideoPath, u"動画ファイル", {}, "video dropped on the video field; the output goes beside it");
-    b.sw(RcSwitch::kNoTailInfo, u"末尾情報なし");
-    b.sw(RcSwitch::kOverwrite, u"同名時に上書");
-    b.sw(RcSwitch::kSavePresetOnRun, u"実行で設定保存");
-    b.sw(RcSwitch::kKeepNumbers, u"noを振り直さない");
-    b.sw(RcSwitch::kSaveLists, u"処理リストを保存");
-
-    b.group(u"設定保存");
-    b.text(RcText::kPresetName, u"プリセット名", {}, "name used by 新規保存/上書保存 and 実行で設定保存");
-
-    b.group(u"（1）削除");
-    b.sw(RcSwitch::kReadLimit, u"読込制限");
-    b.num(RcNumber::kReadLimit, u"読込制限（件数）", 0, kMaxCount, 100000);
-    b.sw(RcSwitch::kUnnaturalDates, u"不自然な投稿日");
-    b.sw(RcSwitch::kOldPosts, u"古投稿");
-    b.num(RcNumber::kOldMonths, u"月前", 0, 9999, 12);
-
-    b.group(u"（2）投稿日時で削除");
-    for (int rule = 0; rule < 2; ++rule) {
-        b.row(rule + 1);
-        b.sw(rule == 0 ? RcSwitch::kDateRule1 : RcSwitch::kDateRule2, u"有効");
-        b.choice(rc_date_base(rule), u"基準",
-                 {u"合成1行目の最初の投稿", u"合成1行目の最後の投稿", u"ファイル内の最初の投稿",
-                  u"ファイル内の最後の投稿", u"指定した日時"});
-        b.num(rc_date_rule(rule, DateRuleField::kHours), u"＋ 時間", -999999, 999999, 0);
-        b.choice(rc_date_side(rule), u"前後", {u"より前なら", u"より後なら"});
-        b.num(rc_date_rule(rule, DateRuleField::kYear), u"年", 1970, 3000, 2011, "date of 指定した日時 (local time)");
-        b.num(rc_date_rule(rule, DateRuleField::kMonth), u"月", 1, 12, 1);
-        b.num(rc_date_rule(rule, DateRuleField::kDay), u"日", 1, 31, 1);
-        b.num(rc_date_rule(rule, DateRuleField::kHour), u"時", 0, 23, 0);
-        b.num(rc_date_rule(rule, DateRuleField::kMinute), u"分", 0, 59, 0);
-        b.num(rc_date_rule(rule, DateRuleField::kSecond), u"秒", 0, 59, 0);
-    }
-
-    b.group(u"（3）調整");
-    b.sw(RcSwitch::kPreStage, u"コマンド", 0, "前変換 stage (設定：コマンドの変換1.txt)");
-    b.sw(RcSwitch::kReplace1, u"置換", 0, "first replacement file (設定：再構成の置換1.txt)");
-    b.sw(RcSwitch::kLength, u"字数");
-    b.num(RcNumber::kMinLength, u"字数（最小）", 0, kMaxCount, 0, "shorter bodies are removed");
-    b.num(RcNumber::kMaxLength, u"～（最大）", 0, kMaxCount, 9999, "longer bodies are removed");
-    b.sw(RcSwitch::kDeletedAttribute, u"削除コメ");
-    b.sw(RcSwitch::kLowScore, u"低スコア");
-    b.num(RcNumber::kScoreThreshold, u"低スコア（しきい値）", -kMaxCount, kMaxCount, -1000,
-          "a non-zero score at or below this is removed");
-    b.sw(RcSwitch::kZeroTime, u"0コメ");
-    b.sw(RcSwitch::kNgId, u"NGID");
-    b.sw(RcSwitch::kNgIdReverse, u"逆", 0, "reverses NGID");
-    b.sw(RcSwitch::kCommonNg, u"共NG");
-    b.sw(RcSwitch::kCommonNgReverse, u"逆", 0, "reverses 共NG");
-    b.sw(RcSwitch::kNgWord, u"NG語");
-    b.sw(RcSwitch::kNgWordReverse, u"逆", 0, "reverses NG語");
-    b.sw(RcSwitch::kChainByDefault, u"連", 0, "NG words without a prefix chain their IDs");
-    b.sw(RcSwitch::kPostStage, u"コマンド", 0, "後変換 stage (設定：コマンドの変換2.txt)");
-    b.sw(RcSwitch::kReplace2, u"置換", 0, "second replacement file (設定：再構成の置換2.txt)");
-    b.sw(RcSwitch::kIndividualStage, u"コマンド", 0, "個変換 stage (設定：コマンドの変換3.txt)");
-
-    b.group(u"優先");
-    b.sw(RcSwitch::kPriorityIds, u"ID", 0, "IDs of 設定：ID優先リスト.txt are priority comments");
-    b.sw(RcSwitch::kPriorityStage, u"個", 0, "優先条件 stage (設定：優先条件.txt)");
-    b.sw(RcSwitch::kPriorityUploader, u"投", 0, "fork = 1 is priority");
-    b.sw(RcSwitch::kPriorityBroadcaster, u"放", 0, "premium = 3 is priority");
-    b.sw(RcSwitch::kPrioritySystem, u"シ", 0, "premium = 2 is priority");
-    b.sw(RcSwitch::kPriorityOperator, u"運", 0, "premium 6 or 7 is priority");
-
-    b.group(u"（4）コメント表示タイミングの調整");
-    b.sw(RcSwitch::kPartMerge, u"合成時は連結する（パート分割の合成）");
-    b.sw(RcSwitch::kLengthFromNet, u"可能ならネットから取得");
-    for (int r = 0; r < 9; ++r) {
-        b.row(r + 1);
-        b.sw(rc_timing_enabled(r), u"有効");
-        b.choice(rc_timing_scope(r), u"範囲",
-                 {u"より後のみ", u"より前のみ", u"無条件で", u"行目のみ", u"行目以降", u"行目以前"});
-        b.num(rc_timing(r, TimingField::kAtMinutes), u"x 分", 0, 99999, 0,
-              "time x of the scope; the row number n for the 行目 scopes");
-        b.num(rc_timing(r, TimingField::kAtSeconds), u"x 秒", 0, 59, 0);
-        b.num(rc_timing(r, TimingField::kAtHundredths), u"x 1/100秒", 0, 99, 0);
-        b.choice(rc_timing_action(r), u"処理", {u"遅らせる", u"早める", u"のCMカット", u"だけ削除", u"全削除"});
-        b.num(rc_timing(r, TimingField::kByMinutes), u"d 分", 0, 99999, 0, "amount d of the action");
-        b.num(rc_timing(r, TimingField::kBySeconds), u"d 秒", 0, 59, 0);
-        b.num(rc_timing(r, TimingField::kByHundredths), u"d 1/100秒", 0, 99, 0);
-    }
-
-    b.group(u"合成");
-    b.sw(RcSwitch::kMerge, u"する");
-    b.sw(RcSwitch::kMergeAll, u"全合成", 1, "one unit of all files (radio)");
-    b.sw(RcSwitch::kMergeByRows, u"行数ごと", 0, "units of n consecutive rows (radio)");
-    b.num(RcNumber::kMergeRows, u"行数ごと（行数）", 1, 99999, 2);
-    b.sw(RcSwitch::kMergeBySuffix, u"直後同数", 0, "group by the number after the text (radio)");
-    b.text(RcText::kMergeSuffixText, u"直後同数（文字列）");
-
-    b.group(u"（5）重複コメ削除");
-    b.sw(RcSwitch::kDuplicates, u"する");
-    b.sw(RcSwitch::kDupNo, u"No");
-    b.sw(RcSwitch::kDupTime, u"時間");
-    b.num(RcNumber::kDupWindow, u"0ms", 0, kMaxCount, 0, "window of 時間 in tens of milliseconds (80 = 0.8 s)");
-    b.sw(RcSwitch::kDupDate, u"日時");
-    b.sw(RcSwitch::kDupId, u"ID");
-    b.sw(RcSwitch::kDupCommand, u"ｺﾏﾝﾄﾞ");
-    b.sw(RcSwitch::kDupBody, u"本文");
-    b.sw(RcSwitch::kDupFuzzy, u"曖昧", 0, "bodies compared after the fuzzy rules (設定：曖昧一致のルール.txt)");
-
-    b.group(u"（6）コメント数制限");
-    b.sw(RcSwitch::kLimit, u"する");
-    b.num(RcNumber::kLimitCount, u"制限数", 0, kMaxCount, 1000);
-    b.sw(RcSwitch::kLimitThin, u"間引", 1, "radio");
-    b.sw(RcSwitch::kLimitNewest, u"D", 0, "radio");
-    b.sw(RcSwitch::kLimitLastRead, u"R", 0, "radio");
-    b.sw(RcSwitch::kLimitPerMinute, u"毎分", 0, "radio");
-    b.sw(RcSwitch::kPerMinuteHalf, u"丁／半", 0, "0 丁, 1 半");
-    b.sw(RcSwitch::kPerMinuteNewest, u"古／新", 0, "0 古, 1 新");
-    b.sw(RcSwitch::kPerMinuteNoExempt, u"免／制", 0, "0 免, 1 制");
-    b.sw(RcSwitch::kPerMinuteFill, u"加");
-    b.sw(RcSwitch::kRowOrderFirst, u"行順優先");
-
-    b.group(u"（7）ソート");
-    Items keys = {u"読込順",   u"リスト行順", u"優先コメ",   u"ID",         u"再生時間", u"投稿日時",
-                  u"No",       u"スコア",     u"投稿者コメ", u"プレミアム", u"本文",     u"コマンド",
-                  u"スレッド", u"サイズ",     u"縦位置",     u"色",         u"継続時間", u"座標"};
-    const size_t plain = keys.size();
-    for (size_t i = 0; i < plain; ++i)
-        keys.push_back(u"*" + keys[i]);
-    for (int r = 0; r < 4; ++r) {
-        b.row(r + 1);
-        b.sw(rc_sort_enabled(r), u"有効");
-        b.choice(rc_sort_key(r), u"キー", keys, 0, "a name with * reverses the key");
-    }
-
-    b.group(u"分割");
-    b.sw(RcSwitch::kSplitTyped, u"指定", 0, "part size typed below (radio)");
-    b.num(RcNumber::kSplitSize, u"指定（コメント数）", 1, kMaxCount, 300);
-    b.sw(RcSwitch::kSplit250, u"250", 1, "radio");
-    b.sw(RcSwitch::kSplit500, u"500", 0, "radio");
-    b.sw(RcSwitch::kSplit1000, u"1000", 0, "radio");
-    b.sw(RcSwitch::kSplitAuto, u"自動", 0, "radio; parts of 毎分 n comments (detailed settings)");
-    b.sw(RcSwitch::kSplitRemainder, u"端数も出力する");
-
-    b.group(u"切り出し");
-    b.num(RcNumber::kCutFirst, u"最初", 0, kMaxCount, 1, "first comment number");
-    b.num(RcNumber::kCutLast, u"～（最後）", 0, kMaxCount, 1000, "last comment number");
-}
-
-void add_reconstruction_details(CatalogueBuilder& b) {
-    b.page(u"XMLの再構成の詳細設定");
-    b.group(u"削除");
-    b.sw(OptSwitch::kDeleteHangul, u"ハングルを含むコメントを削除する");
-    b.sw(OptSwitch::kDeleteNegativeVpos, u"vposの値がマイナスのコメントを削除する");
-
-    b.group(u"不正な文字");
-    b.choice(OptNumber::kInvalidCharMode, u"不正な文字",
-             {u"何もしない", u"発言全体を削除する", u"その文字を置換する→"});
-    b.text(OptText::kInvalidCharReplacement, u"その文字を置換する→（置換文字列）");
-
-    b.group(u"「自動」での分割：");
-    b.num(OptNumber::kAutoSplitPerMinute, u"毎分", 1, 100000, 100,
-          "comments per minute of video (コメントになるように計算)");
-
-    b.group(u"出力する属性");
-    const std::u16string_view attributes[] = {u"thread", u"score", u"premium", u"anonymity",
-                                              u"fork",   u"leaf",  u"locale",  u"deleted"};
-    for (int i = 0; i < 8; ++i)
-        b.sw(static_cast<OptSwitch>(static_cast<int>(OptSwitch::kWriteThread) + i), std::u16string(attributes[i]), 1);
-    b.sw(OptSwitch::kWriteEmptyMail, u"mail属性は中身がカラでも出力する");
-
-    b.group(u"ヘッダとフッタ");
-    b.sw(OptSwitch::kJoinHeaderValues, u"複数のスレッドIDなどを結合して出力する", 1,
-         "off: only the first thread id, view_counter id and ticket are written");
-    b.text(OptText::kIdSeparator, u"結合の区切り文字", u",");
-    b.sw(OptSwitch::kAlwaysWriteTicket, u"ticketはカラでも出力する");
-    b.sw(OptSwitch::kDropNumClick, u"num_clickを出力しない");
-    b.sw(OptSwitch::kRebuildFooter, u"フッタを常に作り直す");
-
-    b.group(u"保存する処理リスト");
-    const std::u16string_view lists[] = {u"NGID",
-                                         u"NG語",
-                                         u"共通NG",
-                                         u"不正な文字",
-                                         u"文字数",
-                                         u"スコア",
-                                         u"重複",
-                                         u"間引き",
-                                         u"NGからの連鎖",
-                                         u"コマンドからの連鎖",
-                                         u"コマンドで指定した処理リスト"};
-    for (int i = 0; i < 11; ++i)
-        b.sw(static_cast<OptSwitch>(static_cast<int>(OptSwitch::kListNgId) + i), std::u16string(lists[i]), 1);
-
-    b.group(u"文字参照の処理：");
-    b.choice(OptNumber::kCharRefMode, u"文字参照の処理：",
-             {u"文字参照に関連する置換を行う（推奨）", u"文字参照に関連する配慮を何も行わない"});
-
-    b.page(u"XMLの再構成のインターフェース");
-    b.group(u"「条件」");
-    b.sw(OptSwitch::kSkipUploaderCommentFiles, u"投稿者コメントの末尾情報を持つファイルは追加しない", 1);
-    b.sw(OptSwitch::kSkipFilesWithoutTail, u"末尾情報のないファイルは追加しない");
-    b.group(u"ダウンロードタブから送られたファイル");
-    b.choice(OptNumber::kSentFilesFilter, u"追加するファイル",
-             {u"「条件」と同じ", u"1行ごとにコメント数が最も多いファイルのみ"});
-    b.choice(OptNumber::kSentFilesMode, u"追加の方法", {u"追加", u"クリア", u"「追加」「クリア」に従う"}, 2);
-    b.group(u"プリセット");
-    b.sw(OptSwitch::kPresetKeepsDrop, u"復元時にD＆Dの設定を変更しない");
-    b.sw(OptSwitch::kPresetKeepsSplitCut, u"復元時に分割・切り出しの設定を変更しない");
-    b.group(u"リスト");
-    b.num(OptNumber::kReconstructRowHeight, u"1行の高さ", 0, 200, 0, "0: the system's height");
-    b.sw(OptSwitch::kReconstructGridLines, u"グリッド線を表示する");
-
-    b.page(u"挿入／タスクトレイ／末尾情報");
-    b.group(u"末尾情報");
-    b.text(OptText::kNamePrefix, u"ファイル名の先頭");
-    b.text(OptText::kNameFrameBefore, u"前", u"[", "text before the tail information");
-    b.text(OptText::kNameSeparator, u"区切り", u" ", "between the parts of the tail information");
-    b.text(OptText::kNameFrameAfter, u"後", u"]", "text after the tail information");
-    b.sw(OptSwitch::kNameNumberRange, u"コメント番号の範囲", 1);
-    b.num(OptNumber::kNameNumberWidth, u"桁数", 0, 10, 0, "zero padding of the numbers");
-    b.sw(OptSwitch::kNameAlwaysCount, u"コメント数を常に付ける");
-    b.sw(OptSwitch::kNameDateRange, u"投稿日時の範囲");
-}
-
-void add_live_log_tab(CatalogueBuilder& b) {
-    b.page(u"実況ログ to XML");
-    b.group(u"起点");
-    b.num(WcNumber::kYear, u"年", 1970, 3000, 2011);
-    b.num(WcNumber::kMonth, u"月", 1, 12, 1);
-    b.num(WcNumber::kDay, u"日を起点", 1, 32, 1);
-    b.sw(WcSwitch::kAutoDate, u"自動", 0, "radio: the origin date is taken from the source text");
-    b.sw(WcSwitch::kManualDate, u"手動", 1, "radio");
-
-    const std::u16string_view rows[] = {u"開始",     u"Aパート",  u"Bパート", u"予告", u"開始2",
-                                        u"Aパート2", u"Bパート2", u"予告2",   u"終了"};
-    const std::u16string_view video[] = {u"時間", u"分", u"秒"};
-    const std::u16string_view clock[] = {u"何時", u"何分", u"何秒"};
-    const int video_max[] = {30, 59, 59};
-    for (int r = 0; r < 9; ++r) {
-        b.group(std::u16string(rows[r]));
-        if (r >= 1 && r <= 7) b.sw(wc_row_enabled(r), std::u16string(rows[r]), 0, "the row takes part");
-        for (int f = 0; f < 3; ++f)
-            b.num(wc_video_time(r, f), std::u16string(video[f]), 0, video_max[f], 0, f == 0 ? "video time" : "");
-        if (r == 8) break;
-        for (int f = 0; f < 3; ++f)
-            b.num(wc_clock_time(r, f), std::u16string(clock[f]), 0, video_max[f], 0, f == 0 ? "clock time" : "");
-        if (r >= 1) b.num(wc_aid(r), u"←→", -999, 999, 60, "seconds used by the ← and → aids only");
-    }
-
-    b.group(u"変換");
-    b.num(WcNumber::kMaxLines, u"行を超えるコメントは無視", 1, 999, 4);
-    b.num(WcNumber::kMaxChars, u"文字を超えるコメントは無視", 1, 999, 40);
-    b.sw(WcSwitch::kThin, u"コメント数を間引く");
-    b.num(WcNumber::kThinLimit, u"まで", 1, 300000, 4000);
-    b.sw(WcSwitch::kReplace, u"コメントを置換する");
-    b.sw(WcSwitch::kReconstruct, u"再構成");
-    b.text(kWcPresetName, u"再構成のプリセット", {}, "name of the reconstruction preset");
-
-    b.group(u"出力");
-    b.text(WcText::kOutputName, u"出力ファイル名", {}, "without extension");
-    b.sw(WcSwitch::kPlace, u"場所");
-    b.text(WcText::kPlaceFolder, u"場所（フォルダ）");
-    b.sw(WcSwitch::kOverwrite, u"上書");
-    b.sw(WcSwitch::kSavePresetOnConvert, u"変換と同時に設定の保存も行う");
-
-    b.group(u"過去ログ倉庫を探す");
-    b.num(kWcBoard, u"板", 0, 9999, 0, "entry of the board table");
-    b.num(WcNumber::kSearchYear, u"年", 1970, 3000, 2011);
-    b.num(WcNumber::kSearchMonth, u"月", 1, 12, 1);
-    b.num(WcNumber::kSearchDay, u"日", 1, 31, 1);
-    b.num(WcNumber::kSearchHour, u"時", 0, 23, 0);
-    b.num(WcNumber::kSearchMinute, u"分", 0, 59, 0);
-    b.num(WcNumber::kHoursBack, u"＋", 0, 720, 8, "hours back from the base");
-    b.num(WcNumber::kMinPosts, u"レス", 1, 1001, 100, "minimum number of posts");
-    b.num(WcNumber::kHoursForward, u"H", 0, 720, 0, "hours forward from the base");
-    b.text(WcText::kTitleWords, u"含む", {}, "title words separated by |");
-    b.sw(WcSwitch::kSendToBrowser, u"結果をブラウザに送る");
-    b.num(kWcBrowserForm, u"送り先", 0, 9999, 0, "entry of the browser table");
-    b.sw(WcSwitch::kManualAddress, u"手動");
-}
-
-void add_live_log_details(CatalogueBuilder& b) {
-    b.page(u"実況ログ to XMLの詳細設定");
-    b.group(u"出力");
-    b.text(OptText::kViewCounterId, u"作成したXMLファイルのview_counterのid属性に次の文字列を入れる");
-    b.sw(OptSwitch::kLiveKeepCopies, u"変換元テキストファイルと、再構成前のxmlの、複製を保存する");
-    b.sw(OptSwitch::kLiveDateAsName, u"出力ファイル名が空欄なら、「chat要素のdate属性値の最小」をファイル名にする");
-    b.sw(OptSwitch::kLiveChatOnly, u"chat要素だけを出力する （ヘッダ部分などを出力しない）");
-    b.choice(OptNumber::kLiveExtension, u"変換で作成したファイルに付ける拡張子", {u"xml", u"txt"});
-    b.text(OptText::kLiveOutputFolder, u"変換で作成したファイルの保存場所", {}, "empty: the app home");
-    b.sw(OptSwitch::kLiveNameFromText,
-         u"出力ファイル名が空欄なら、「変換元テキスト内で\n次の正規表現から得られる文字列」をファイル名にする");
-    b.text(OptText::kLiveNamePattern, u"正規表現", {}, "its first group names the output");
-
-    b.group(u"発言の中の改行は、次のように処理する");
-    b.choice(OptNumber::kLiveLineBreaks, u"発言の中の改行は、次のように処理する",
-             {u"そのまま", u"削除する", u"半角空白に置換", u"全角空白に置換", u"これに置換→"});
-    b.text(OptText::kLineBreakReplacement, u"これに置換→（文字列）");
-
-    b.group(u"「上書」の設定なら出力をしない条件：");
-    b.num(OptNumber::kLiveOverwriteMinimum, u"10分あたり … 件未満の成功レス数", 0, kMaxCount, 0,
-          "0 lets any result with one comment through");
-
-    b.group(u"プリセット");
-    b.sw(OptSwitch::kLivePresetToBak,
-         u"削除したプリセット設定ファイルを、ごみ箱に送らずに .bak ファイルとして残しておく");
-    b.sw(OptSwitch::kLivePresetGridLines, u"グリッド線を表示する");
-    b.num(OptNumber::kLivePresetRowHeight, u"1行の高さ", 0, 200, 0, "0: the system's height");
-
-    b.page(u"「過去ログ倉庫を探す」の設定");
-    b.group(u"待機");
-    b.num(OptNumber::kWarehouseWait, u"過去ログ倉庫を辿る際の待機時間", 0, 600000, 3000, "milliseconds");
-    b.num(OptNumber::kBrowserSendInterval, u"結果をブラウザに送る際の送信間隔", 0, 600000, 1000, "milliseconds");
-    b.group(u"板");
-    b.text(OptText::kBoardDomain, u"板のドメイン", u"5ch.net", "completes a server name into a host");
-    b.group(u"ブラウザ1");
-    b.text(OptText::kBrowser1Path, u"ブラウザ1", {}, "program");
-    b.text(OptText::kBrowser1Option, u"オプション（前置）");
-    b.group(u"ブラウザ2");
-    b.text(OptText::kBrowser2Path, u"ブラウザ2", {}, "program");
-    b.text(OptText::kBrowser2Option, u"オプション（前置）");
-}
-
-void add_file_settings(CatalogueBuilder& b) {
+void add_file_pages(CatalogueBuilder& b) {
     b.page(u"ファイル名");
     b.group(u"共通");
     b.text(OptText::kCommonFolder, u"設定ファイルの共通フォルダ", u"setting");
@@ -505,7 +118,7 @@ void add_file_settings(CatalogueBuilder& b) {
            u"setting/履歴：入力欄に追加する文字列を1行ずつ羅列.txt");
 }
 
-void add_general_settings(CatalogueBuilder& b) {
+void add_general_pages(CatalogueBuilder& b) {
     b.page(u"起動と終了");
     b.group(u"起動");
     b.choice(OptNumber::kFirstTab, u"最初に選ぶタブ",
@@ -553,7 +166,10 @@ void add_general_settings(CatalogueBuilder& b) {
     b.num(kOptionPage, u"Page", -1, 99, -1, "page shown last in the detailed settings");
 }
 
-void add_network_settings(CatalogueBuilder& b) {
+} // namespace
+
+// The download side's pages stay here until its layers (net/, download/) take them over.
+void add_network_setting_pages(CatalogueBuilder& b) {
     b.page(u"ログイン");
     b.group(u"ログイン");
     b.secret(OptProtected::kMail, u"メールアドレス");
@@ -599,7 +215,8 @@ void add_network_settings(CatalogueBuilder& b) {
     b.num(OptNumber::kDownloadWait, u"ダウンロードの基本待機秒数", 0, 3600, 5);
     b.num(OptNumber::kThumbApiInterval, u"サムネイルAPIへのアクセス間隔", 0, 36000, 10, "tenths of a second");
     b.group(u"保存");
-    b.num(OptNumber::kFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", 0, kMaxCount, 500);
+    b.num(OptNumber::kFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", 0, CatalogueBuilder::kMaxCount,
+          500);
     b.text(OptText::kNameTemplate, u"保存名", u"%TITLE%(%ID%)");
     b.text(OptText::kVideoExtensions, u"動画の拡張子", u"mp4|avi|wmv|mkv|flv|swf");
     b.text(OptText::kImageExtensions, u"画像の拡張子", u"jpg|jpeg|gif");
@@ -612,7 +229,7 @@ void add_network_settings(CatalogueBuilder& b) {
     b.num(OptNumber::kIdMinDigits, u"数字だけのID：最小桁数", 1, 20, 8);
     b.num(OptNumber::kIdMaxDigits, u"数字だけのID：最大桁数", 1, 20, 12);
     b.group(u"履歴と更新チェック");
-    b.num(OptNumber::kHistoryLines, u"DLの履歴の行数", 0, kMaxCount, 10000);
+    b.num(OptNumber::kHistoryLines, u"DLの履歴の行数", 0, CatalogueBuilder::kMaxCount, 10000);
     b.num(OptNumber::kUpdateCheckDays, u"前の更新チェックより前の投稿はスルー（日）", 0, 36500, 1);
     b.sw(OptSwitch::kBookmarkFetchName,
          u"マイリストなどをブックマークする際、ツリーに表示する文字列を得るために、ネットにアクセスする");
@@ -632,21 +249,22 @@ void add_network_settings(CatalogueBuilder& b) {
     b.num(OptNumber::kPastLogStartDays, u"日", 0, 100000, 0, "days after the posting time");
     b.num(OptNumber::kPastLogStartHours, u"時間", 0, 100000, 0);
     b.group(u"｢過去ログも取得｣の上限");
-    b.num(OptNumber::kPastLogLimit, u"件", 1, kMaxCount, 1000000, "newest comment numbers kept");
+    b.num(OptNumber::kPastLogLimit, u"件", 1, CatalogueBuilder::kMaxCount, 1000000, "newest comment numbers kept");
     b.group(u"スキップ");
     b.sw(OptSwitch::kSkipUnchangedComments,
          u"過去に保存したコメントファイルがある場合、コメント数が増えていなければDLをスキップする");
-    b.num(OptNumber::kSkipIncreaseBelow, u"未満のコメント数の増加ならスキップする", 0, kMaxCount, 1);
+    b.num(OptNumber::kSkipIncreaseBelow, u"未満のコメント数の増加ならスキップする", 0, CatalogueBuilder::kMaxCount, 1);
     b.sw(OptSwitch::kSkipByConditions,
          u"過去に保存したコメントファイルがある場合、以下のチェックした条件をすべて満たすならDLをスキップする");
     b.sw(OptSwitch::kSkipCondLastNumber, u"過去に保存したコメントファイル内の、最後のコメント番号");
     b.num(OptNumber::kSkipLastNumberAtLeast, u"過去に保存したコメントファイル内の、最後のコメント番号（以上）", 0,
-          kMaxCount, 1000);
+          CatalogueBuilder::kMaxCount, 1000);
     b.sw(OptSwitch::kSkipCondLatestCount, u"ニコニコ動画上の、現在の最新コメント数");
-    b.num(OptNumber::kSkipLatestCountAtMost, u"ニコニコ動画上の、現在の最新コメント数（以下）", 0, kMaxCount, 1000);
+    b.num(OptNumber::kSkipLatestCountAtMost, u"ニコニコ動画上の、現在の最新コメント数（以下）", 0,
+          CatalogueBuilder::kMaxCount, 1000);
     b.sw(OptSwitch::kSkipCondIncrease, u"過去に保存したファイルから比べて、現在までに増えたコメント数");
     b.num(OptNumber::kSkipIncreaseAtMost, u"過去に保存したファイルから比べて、現在までに増えたコメント数（以下）", 0,
-          kMaxCount, 0);
+          CatalogueBuilder::kMaxCount, 0);
     b.sw(OptSwitch::kFuzzySavedMatch,
          u"上2件の「過去に保存したコメントファイル」は曖昧に識別（「保存名」部分のみ・IDのみの一致を許容）");
     b.group(u"保存");
@@ -654,8 +272,8 @@ void add_network_settings(CatalogueBuilder& b) {
 
     b.page(u"動画ファイルのダウンロード・保存は次の条件で行う");
     b.group(u"保存");
-    b.num(OptNumber::kVideoFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", -1, kMaxCount, -1,
-          "-1: the value of the download page");
+    b.num(OptNumber::kVideoFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", -1,
+          CatalogueBuilder::kMaxCount, -1, "-1: the value of the download page");
     b.num(OptNumber::kParallelDownloads, u"動画を同時にDLする本数：", 1, 16, 1);
     b.sw(OptSwitch::kAddToWatchLater, u"保存した動画を「あとで見るリスト」に追加する");
     b.sw(OptSwitch::kAddToListFile, u"保存した動画を右のリストファイルに追加する");
@@ -684,15 +302,12 @@ void add_network_settings(CatalogueBuilder& b) {
     b.sw(OptSwitch::kForceDownload, u"削除動画などでもDLをある程度強行する ※テスト用");
 }
 
+namespace {
+
 std::vector<SettingDef> build_catalogue() {
     CatalogueBuilder b;
-    add_reconstruction_tab(b);
-    add_reconstruction_details(b);
-    add_live_log_tab(b);
-    add_live_log_details(b);
-    add_file_settings(b);
-    add_general_settings(b);
-    add_network_settings(b);
+    for (const AddSettingPages add : setting_page_contributions())
+        add(b);
     return std::move(b.rows);
 }
 
@@ -728,6 +343,35 @@ std::string markdown_cell(std::u16string_view text) {
 }
 
 } // namespace
+
+void add_app_setting_pages(CatalogueBuilder& b) {
+    add_file_pages(b);
+    add_general_pages(b);
+}
+
+void CatalogueBuilder::row(int number) {
+    // Formatted in one piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "[" + text + "] ".
+    char text[24];
+    const int n = std::snprintf(text, sizeof text, "[%d] ", number);
+    row_.assign(text, text + std::max(0, n));
+}
+
+void CatalogueBuilder::add(SettingKey k, SettingType type, int lo, int hi, int def, std::u16string def_text,
+                           Items items, std::u16string label, std::string note) {
+    SettingDef d;
+    d.key = k;
+    d.type = type;
+    d.minimum = lo;
+    d.maximum = hi;
+    d.default_number = def;
+    d.default_text = std::move(def_text);
+    d.items = std::move(items);
+    d.page = page_;
+    d.group = group_;
+    d.label = row_ + label;
+    d.note = std::move(note);
+    rows.push_back(std::move(d));
+}
 
 std::span<const SettingFamily> setting_families() {
     return kFamilies;

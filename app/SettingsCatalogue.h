@@ -45,6 +45,61 @@ struct SettingFamily {
     bool text = false;
 };
 
+/// Collects catalogue rows page by page; labels of repeated rows get their row number in front. Each
+/// subsystem adds the pages of its own settings through one of these (see setting_page_contributions).
+class CatalogueBuilder {
+public:
+    using Items = std::vector<std::u16string>;
+
+    /// The largest count a count field takes.
+    static constexpr int kMaxCount = 999'999'999;
+
+    std::vector<SettingDef> rows;
+
+    void page(std::u16string name) { page_ = std::move(name); }
+    void group(std::u16string name) {
+        group_ = std::move(name);
+        row_.clear();
+    }
+    void row(int number);
+    void no_row() { row_.clear(); }
+
+    template <class K> void sw(K k, std::u16string label, int def = 0, std::string note = {}) {
+        add(key(k), SettingType::kSwitch, 0, 1, def, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void num(K k, std::u16string label, int lo, int hi, int def, std::string note = {}) {
+        add(key(k), SettingType::kNumber, lo, hi, def, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void text(K k, std::u16string label, std::u16string def = {}, std::string note = {}) {
+        add(key(k), SettingType::kText, 0, 0, 0, std::move(def), {}, std::move(label), std::move(note));
+    }
+    template <class K> void secret(K k, std::u16string label, std::string note = {}) {
+        add(key(k), SettingType::kProtected, 0, 0, 0, {}, {}, std::move(label), std::move(note));
+    }
+    template <class K> void choice(K k, std::u16string label, Items items, int def = 0, std::string note = {}) {
+        const int hi = static_cast<int>(items.size()) - 1;
+        add(key(k), SettingType::kChoice, 0, hi, def, {}, std::move(items), std::move(label), std::move(note));
+    }
+
+private:
+    void add(SettingKey k, SettingType type, int lo, int hi, int def, std::u16string def_text, Items items,
+             std::u16string label, std::string note);
+
+    std::u16string page_, group_, row_;
+};
+
+using AddSettingPages = void (*)(CatalogueBuilder&);
+
+/// The subsystems' page builders in the order the pages are shown. Defined once for the whole program
+/// beside the front ends (app/SettingPages.cpp), since only there are all the subsystems known; every
+/// program that links the core gets it.
+std::span<const AddSettingPages> setting_page_contributions();
+
+/// The pages of the settings store itself: file and folder names, start and end, the main window.
+void add_app_setting_pages(CatalogueBuilder& b);
+/// The download side's pages: login, connection, downloads.
+void add_network_setting_pages(CatalogueBuilder& b);
+
 /// Every family of the settings file, section by section; inside a section in the order they are saved.
 std::span<const SettingFamily> setting_families();
 

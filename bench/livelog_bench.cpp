@@ -7,6 +7,7 @@
 #include "app/WorkThread.h"
 #include "bench/LiveLogGen.h"
 #include "livelog/LiveLogJob.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 

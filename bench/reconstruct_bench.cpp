@@ -20,6 +20,7 @@
 #include "reconstruct/FuzzyFold.h"
 #include "reconstruct/Lists.h"
 #include "reconstruct/ReconstructJob.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 

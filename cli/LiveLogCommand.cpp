@@ -8,6 +8,7 @@
 #include "livelog/LiveLogAids.h"
 #include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogJob.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "livelog/WcPreset.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"

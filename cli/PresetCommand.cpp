@@ -11,6 +11,7 @@
 #include "cli/Cli.h"
 #include "cli/SettingsCommand.h"
 #include "reconstruct/Presets.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 
@@ -158,15 +159,20 @@ int run_preset_command(const std::vector<std::string>& args, std::ostream& out, 
     return show(name, out, err);
 }
 
-void save_preset_before_run(const CSettings& settings, const char* command, std::ostream& out, std::ostream& err) {
-    // A preset that cannot be saved must not cost the user the run itself.
-    if (const PresetOutcome saved = save_preset_on_run(settings); saved.result != 0) {
-        err << "quippet " << command << ": " << to_utf8(saved.message) << '\n';
-        for (const std::u16string& failure : saved.failures)
+int report_preset_preparation(const PresetRunPreparation& prepared, const CSettings& settings,
+                              std::u16string_view preset, const char* command, std::ostream& out, std::ostream& err) {
+    for (const std::u16string& note : prepared.files.notes)
+        out << "preset " << to_utf8(preset) << ": " << to_utf8(note) << '\n';
+    for (const PresetOutcome* outcome : {&prepared.files, &prepared.saved}) {
+        if (outcome->result == 0) continue;
+        err << "quippet " << command << ": " << to_utf8(outcome->message) << '\n';
+        for (const std::u16string& failure : outcome->failures)
             err << "  " << to_utf8(failure) << '\n';
-    } else if (!saved.notes.empty()) {
-        out << "preset " << to_utf8(settings.text(RcText::kPresetName)) << ": saved (実行で設定保存)\n";
     }
+    if (prepared.files.result != 0) return -1;
+    if (prepared.saved.result == 0 && !prepared.saved.notes.empty())
+        out << "preset " << to_utf8(settings.text(RcText::kPresetName)) << ": saved (実行で設定保存)\n";
+    return 0;
 }
 
 } // namespace quippet::cli

@@ -2,11 +2,13 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quippet {
 class CSettings;
-}
+struct PresetRunPreparation;
+} // namespace quippet
 
 namespace quippet::cli {
 
@@ -16,8 +18,9 @@ namespace quippet::cli {
 /// (also an unknown preset).
 int run_preset_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-/// "実行で設定保存" for the jobs of the reconstruction tab: saves the run's settings under the current
-/// preset name when the switch is on. A failed save is reported on `err` and never stops the run.
-void save_preset_before_run(const CSettings& settings, const char* command, std::ostream& out, std::ostream& err);
+/// Reports what preparing a run with `preset` (empty: none) did: the files copied back, failures on
+/// `err`, the save on run. -1 when the files failed and the job must not run; a failed save only warns.
+int report_preset_preparation(const PresetRunPreparation& prepared, const CSettings& settings,
+                              std::u16string_view preset, const char* command, std::ostream& out, std::ostream& err);
 
 } // namespace quippet::cli

@@ -81,12 +81,16 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
     std::u16string preset;
     if (extract_preset_option(rest, preset, error) != kExitOk) return usage(err, error);
     if (!preset.empty()) {
+        // Only the values for now: the files are copied back once the whole command line is known good.
         std::u16string problem;
-        if (!check_preset_name(preset, &problem)) return usage(err, to_utf8(problem));
-        if (!reconstruct_preset_exists(settings, preset))
+        switch (load_preset_for_run(settings, preset, problem)) {
+        case PresetLoad::kLoaded:
+            break;
+        case PresetLoad::kBadName:
+            return usage(err, to_utf8(problem));
+        case PresetLoad::kUnknown:
             return usage(err, "unknown preset " + to_utf8(preset) + " (see quippet preset list)");
-        // Only the settings for now: the files are copied back once the whole command line is known good.
-        if (!load_reconstruct_preset_settings(settings, preset, &problem)) {
+        case PresetLoad::kUnreadable:
             err << "quippet rebuild: " << to_utf8(problem) << '\n';
             return kExitFailures;
         }
@@ -116,18 +120,8 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
             out_dir.pop_back();
     }
 
-    if (!preset.empty()) {
-        const PresetOutcome copied = copy_reconstruct_preset_files_back(settings, preset);
-        for (const std::u16string& note : copied.notes)
-            out << "preset " << to_utf8(preset) << ": " << to_utf8(note) << '\n';
-        if (copied.result != 0) {
-            err << "quippet rebuild: " << to_utf8(copied.message) << '\n';
-            for (const std::u16string& failure : copied.failures)
-                err << "  " << to_utf8(failure) << '\n';
-            return kExitFailures;
-        }
-    }
-    save_preset_before_run(settings, "rebuild", out, err);
+    if (report_preset_preparation(prepare_preset_run(settings, preset), settings, preset, "rebuild", out, err) != 0)
+        return kExitFailures;
 
     ReconstructSettings snapshot = reconstruct_settings(settings);
     snapshot.output_folder = out_dir;

@@ -10,6 +10,7 @@
 #include "cli/JobRunner.h"
 #include "cli/PresetCommand.h"
 #include "cli/SettingsCommand.h"
+#include "reconstruct/Presets.h"
 #include "reconstruct/SplitCut.h"
 #include "text/Encoding.h"
 
@@ -107,7 +108,7 @@ int run_split_command(const std::vector<std::string>& args, std::ostream& out, s
         return usage(err, kSplitUsage, "quippet split: give exactly one of --size N and --auto");
     if (files.empty()) return usage(err, kSplitUsage, "quippet split: no FILE given");
 
-    save_preset_before_run(settings, "split", out, err);
+    report_preset_preparation(prepare_preset_run(settings, {}), settings, {}, "split", out, err);
     SplitCutSettings job = split_cut_settings(settings);
     job.automatic = automatic;
     if (size) job.part_size = *size;
@@ -142,7 +143,7 @@ int run_cut_command(const std::vector<std::string>& args, std::ostream& out, std
     if (!from || !to) return usage(err, kCutUsage, "quippet cut: give both --from N and --to M");
     if (files.empty()) return usage(err, kCutUsage, "quippet cut: no FILE given");
 
-    save_preset_before_run(settings, "cut", out, err);
+    report_preset_preparation(prepare_preset_run(settings, {}), settings, {}, "cut", out, err);
     SplitCutSettings job = split_cut_settings(settings);
     // A reversed range is the job's to report for each file, as the tab does.
     job.cut_first = *from;

@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogScanner.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "livelog/LiveLogSettings.h"
 #include "livelog/WcPreset.h"
 

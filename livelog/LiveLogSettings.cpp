@@ -2,6 +2,7 @@
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "resources/MessageIds.h"
 #include "text/AppHome.h"
 

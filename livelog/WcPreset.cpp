@@ -3,6 +3,7 @@
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
 #include "livelog/LiveLogScanner.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"

@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "app/SettingsCatalogue.h"
 #include "reconstruct/Lists.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "reconstruct/RuleProgram.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
@@ -311,6 +312,22 @@ bool read_reconstruct_preset_values(const CSettings& settings, std::u16string_vi
     }
     ini.switch_back();
     return true;
+}
+
+PresetLoad load_preset_for_run(CSettings& settings, std::u16string_view name, std::u16string& error) {
+    if (!check_preset_name(name, &error)) return PresetLoad::kBadName;
+    if (!reconstruct_preset_exists(settings, name)) {
+        error = std::u16string(name) + u"という名前のプリセットはありません";
+        return PresetLoad::kUnknown;
+    }
+    return load_reconstruct_preset_settings(settings, name, &error) ? PresetLoad::kLoaded : PresetLoad::kUnreadable;
+}
+
+PresetRunPreparation prepare_preset_run(const CSettings& settings, std::u16string_view name) {
+    PresetRunPreparation prepared;
+    if (!name.empty()) prepared.files = copy_reconstruct_preset_files_back(settings, name);
+    if (prepared.files.result == 0) prepared.saved = save_preset_on_run(settings);
+    return prepared;
 }
 
 } // namespace quippet

@@ -101,6 +101,30 @@ PresetOutcome restore_reconstruct_preset(CSettings& settings, std::u16string_vie
 /// `error` describes the individual files that could not be copied back (empty when all went well).
 bool apply_reconstruct_preset(CSettings& settings, std::u16string_view name, std::u16string* error = nullptr);
 
+// Running a job of the reconstruction tab with a named preset, in the steps every front end takes: the
+// preset's values first, so that the front end can lay its own changes over them, and its files only once
+// the job is sure to run.
+
+enum class PresetLoad {
+    kLoaded,
+    kBadName,    ///< not a name a preset can have
+    kUnknown,    ///< no preset of that name
+    kUnreadable, ///< there, but its values could not be read
+};
+/// Step 1: checks `name` and loads the preset's values over `settings` (unchanged unless kLoaded), with the
+/// reason in `error` otherwise.
+PresetLoad load_preset_for_run(CSettings& settings, std::u16string_view name, std::u16string& error);
+
+struct PresetRunPreparation {
+    /// The preset's own files copied back; result -1 means the job must not run on half-restored lists.
+    PresetOutcome files;
+    /// "実行で設定保存"; a failure here only warns, since it must not cost the user the run.
+    PresetOutcome saved;
+};
+/// Step 2, right before the job starts: the files of preset `name` back into place (nothing when `name` is
+/// empty), then the save on run. The save is skipped when the files failed.
+PresetRunPreparation prepare_preset_run(const CSettings& settings, std::u16string_view name);
+
 /// One setting of the tab as a preset holds it.
 struct PresetValue {
     const SettingDef* def = nullptr;

@@ -2,6 +2,7 @@
 
 #include "reconstruct/FileJobReport.h"
 #include "reconstruct/ReconstructReport.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "resources/MessageIds.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "reconstruct/SplitCut.h"
 
 #include "reconstruct/FileJobReport.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "resources/MessageIds.h"
 
 #include <unistd.h>

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "app/Settings.h"
+#include "livelog/LiveLogSettingKeys.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"

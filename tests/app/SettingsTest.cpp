@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "livelog/LiveLogSettingKeys.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "tests/support/TestText.h"
 #include "text/Encoding.h"
 #include "tests/text/TempFolder.h"

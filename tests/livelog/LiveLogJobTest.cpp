@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/WorkThread.h"
 #include "livelog/LiveLogFiles.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "tests/support/JobTestSupport.h"
 #include "tests/support/TestText.h"
 #include "text/AppHome.h"

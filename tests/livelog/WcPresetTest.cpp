@@ -2,6 +2,7 @@
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "tests/support/TestText.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"

@@ -9,6 +9,7 @@
 #include "app/Settings.h"
 #include "app/SettingKeys.h"
 #include "reconstruct/Lists.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "tests/support/TestText.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"

@@ -13,6 +13,7 @@
 #include "app/WorkThread.h"
 #include "comments/ChatReader.h"
 #include "reconstruct/ReconstructReport.h"
+#include "reconstruct/ReconstructSettingKeys.h"
 #include "tests/support/JobTestSupport.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"

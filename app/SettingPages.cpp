@@ -1,0 +1,20 @@
+// The one place that knows every subsystem's settings: it lists their page builders in the order the
+// pages are shown. It is compiled into each program that links the core (an interface source of
+// quippet_core), so the app layer below the subsystems reaches their pages without including them.
+#include "app/SettingsCatalogue.h"
+#include "livelog/LiveLogSettingPages.h"
+#include "reconstruct/ReconstructSettingPages.h"
+
+namespace quippet {
+
+std::span<const AddSettingPages> setting_page_contributions() {
+    static constexpr AddSettingPages pages[] = {
+        add_reconstruct_setting_pages,
+        add_live_log_setting_pages,
+        add_app_setting_pages,
+        add_network_setting_pages,
+    };
+    return pages;
+}
+
+} // namespace quippet
