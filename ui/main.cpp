@@ -1,11 +1,41 @@
-#include <QApplication>
+#include "ui/QuippetApp.h"
 
-#include "ui/MainWindow.h"
+#include <QApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <cstdio>
 
 int main(int argc, char** argv) {
+    QElapsedTimer process_start;
+    process_start.start();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuippetVellichor"));
-    CDlgBase window;
-    window.show();
+    // Lets the desktop match the window to the installed menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quippetvellichor"));
+
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    CQuippetApp shell;
+    switch (shell.start(args, process_start)) {
+    case CQuippetApp::Outcome::usage_error:
+        std::fprintf(stderr, "QuippetVellichor: %s\n", qPrintable(shell.error()));
+        return 2;
+    case CQuippetApp::Outcome::handed_over:
+    case CQuippetApp::Outcome::reserved:
+    case CQuippetApp::Outcome::listed:
+        return 0;
+    case CQuippetApp::Outcome::window:
+        break;
+    }
+    if (qEnvironmentVariableIsSet("QUIPPET_STARTUP_PROBE")) {
+        // For scripts/startup-time: the moment the window is shown (since main, and as wall-clock time so
+        // that the loading before main counts too), then the program ends.
+        std::printf("shown %lld %lld\n", static_cast<long long>(process_start.elapsed()),
+                    static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+        std::fflush(stdout);
+        QMetaObject::invokeMethod(
+            &app, [] { QApplication::quit(); }, Qt::QueuedConnection);
+    }
     return app.exec();
 }
