@@ -1,8 +1,11 @@
+#include "ui/MainWindow.h"
 #include "ui/QuippetApp.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -29,13 +32,19 @@ int main(int argc, char** argv) {
         break;
     }
     if (qEnvironmentVariableIsSet("QUIPPET_STARTUP_PROBE")) {
-        // For scripts/startup-time: the moment the window is shown (since main, and as wall-clock time so
-        // that the loading before main counts too), then the program ends.
-        std::printf("shown %lld %lld\n", static_cast<long long>(process_start.elapsed()),
-                    static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
-        std::fflush(stdout);
-        QMetaObject::invokeMethod(
-            &app, [] { QApplication::quit(); }, Qt::QueuedConnection);
+        // For scripts/startup-time: the moment the window system shows the window (since main, and as
+        // wall-clock time so that the loading before main counts too), then the program ends.
+        auto* probe = new QTimer(&app);
+        QObject::connect(probe, &QTimer::timeout, &app, [&shell, &process_start, probe] {
+            const QWindow* handle = shell.window()->windowHandle();
+            if (handle == nullptr || !handle->isExposed()) return;
+            probe->stop();
+            std::printf("shown %lld %lld\n", static_cast<long long>(process_start.elapsed()),
+                        static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stdout);
+            QApplication::quit();
+        });
+        probe->start(1);
     }
     return app.exec();
 }

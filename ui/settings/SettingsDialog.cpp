@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -78,6 +79,25 @@ std::u16string stored_text(QString shown) {
     return to_u16(shown.replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
 }
 
+/// The caption of a check box, set beside it so that it can wrap: many captions here are whole
+/// sentences, and a check box's own text never wraps and would push the page wider than the window.
+class CheckCaption : public QLabel {
+public:
+    CheckCaption(const QString& text, QCheckBox* box, QWidget* parent) : QLabel(text, parent), box_(box) {
+        setWordWrap(true);
+        setBuddy(box);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        QLabel::mouseReleaseEvent(event);
+        if (box_->isEnabled()) box_->toggle();
+    }
+
+private:
+    QCheckBox* box_;
+};
+
 bool multi_line(const SettingDef& def, const CSettings& settings) {
     return def.default_text.find(u'\n') != std::u16string::npos ||
            settings.text(def.key).find(u'\n') != std::u16string::npos;
@@ -109,8 +129,10 @@ CDlgSetting::CDlgSetting(const CSettings& current, quippet::CFileINI* ini, QWidg
         pages_->addItem(to_qstring(titles[page]));
         stack_->addWidget(build_page(members[page], static_cast<int>(page)));
     }
-    pages_->setMinimumWidth(pages_->sizeHintForColumn(0) + 24);
-    pages_->setMaximumWidth(pages_->sizeHintForColumn(0) + 40);
+    // Long page names wrap rather than take the width the settings need.
+    pages_->setWordWrap(true);
+    pages_->setTextElideMode(Qt::ElideNone);
+    pages_->setFixedWidth(220);
 
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -129,7 +151,7 @@ CDlgSetting::CDlgSetting(const CSettings& current, quippet::CFileINI* ini, QWidg
     layout->addWidget(filter_);
     layout->addLayout(body, 1);
     layout->addWidget(buttons);
-    resize(900, 640);
+    resize(960, 680);
 
     select_page(stored_page_ >= 0 && stored_page_ < pages_->count() ? stored_page_ : 0);
 }
@@ -138,6 +160,7 @@ QWidget* CDlgSetting::build_page(const std::vector<const SettingDef*>& defs, int
     auto* scroll = new QScrollArea(stack_);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* content = new QWidget(scroll);
     auto* column = new QVBoxLayout(content);
     QGroupBox* box = nullptr;
@@ -157,16 +180,21 @@ QWidget* CDlgSetting::build_page(const std::vector<const SettingDef*>& defs, int
         row_layout->setContentsMargins(0, 0, 0, 0);
         QWidget* editor = make_editor(*def, row_widget);
         if (def->type == SettingType::kSwitch) {
-            row_layout->addWidget(editor, 1);
+            auto* box = static_cast<QCheckBox*>(editor);
+            box->setAccessibleName(shown_text(def->label));
+            row_layout->addWidget(box, 0, Qt::AlignTop);
+            row_layout->addWidget(new CheckCaption(shown_text(def->label), box, row_widget), 1);
             form->addRow(row_widget);
         } else {
             auto* label = new QLabel(shown_text(def->label), row_widget);
             label->setWordWrap(true);
-            label->setMinimumWidth(160);
-            label->setMaximumWidth(320);
+            // One width for every caption, so that the fields of a page line up.
+            label->setFixedWidth(240);
             label->setBuddy(editor);
             row_layout->addWidget(label);
-            row_layout->addWidget(editor, 1);
+            const bool narrow = def->type == SettingType::kNumber;
+            row_layout->addWidget(editor, narrow ? 0 : 1);
+            if (narrow) row_layout->addStretch(1);
             form->addRow(row_widget);
         }
         if (!def->note.empty())
@@ -181,7 +209,7 @@ QWidget* CDlgSetting::build_page(const std::vector<const SettingDef*>& defs, int
 QWidget* CDlgSetting::make_editor(const SettingDef& def, QWidget* parent) {
     switch (def.type) {
     case SettingType::kSwitch: {
-        auto* box = new QCheckBox(shown_text(def.label), parent);
+        auto* box = new QCheckBox(parent);
         box->setChecked(original_.on(def.key));
         return box;
     }
