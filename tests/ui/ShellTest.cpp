@@ -371,6 +371,52 @@ TEST(MainRow, TheSwitchesAndTheTabOutliveTheWindow) {
     EXPECT_EQ(window.current_tab(), CDlgBase::tab_reconstruct);
 }
 
+TEST(MainWindow, TabsOtherThanTheDownloadTabResizeTheWindowAndTheNormalSizeIsSaved) {
+    TestHome home;
+    // Shortest on the reconstruction tab; the left edge stays because the window grows to the right.
+    home.write(QStringLiteral("QuippetVellichor.ini"), "[OptionDialog]\nCB43=1\nEN14=1\nEN15=1\nEN12=2\n"
+                                                       "[Window]\nLeftPos=10\nTopPos=20\nWidth=780\nHeight=560\n");
+    {
+        CDlgBase window;
+        window.start_up();
+        ASSERT_EQ(window.current_tab(), CDlgBase::tab_download);
+        EXPECT_EQ(window.size(), QSize(780, 560));
+        window.select_tab(CDlgBase::tab_reconstruct);
+        EXPECT_EQ(window.size(), QSize(CDlgBase::initial_width, CDlgBase::initial_height));
+        EXPECT_EQ(window.x(), 10);
+        window.select_tab(CDlgBase::tab_live_log);
+        EXPECT_EQ(window.size(), QSize(780, 560)) << "the live-log tab asks for nothing";
+        window.select_tab(CDlgBase::tab_reconstruct);
+    }
+    quippet::CFileINI ini(to_u16(home.path()));
+    EXPECT_EQ(ini.read_number(u"Window", u"Width", 0), 780) << "the normal size, not the forced one";
+    EXPECT_EQ(ini.read_number(u"Window", u"Height", 0), 560);
+    EXPECT_EQ(ini.read_number(u"Window", u"Tab", -1), CDlgBase::tab_reconstruct);
+}
+
+TEST(MainWindow, MinimisingHidesByTheSettingAndRestoringBringsTheWindowBack) {
+    TestHome home;
+    home.write(QStringLiteral("QuippetVellichor.ini"), "[OptionDialog]\nEN13=2\n");
+    CDlgBase window;
+    window.start_up();
+    window.show();
+    window.showMinimized();
+    ASSERT_TRUE(pump_until([&] { return !window.isVisible(); }));
+    // Hidden without an icon: what a second start's hand-over calls.
+    window.restore_window();
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.isMinimized());
+
+    // Without a system tray (as here) the tray mode minimises as usual instead of hiding for good.
+    quippet::CSettings tray = window.settings();
+    tray.set_number(quippet::OptNumber::kMinimizeMode, 1);
+    window.apply_settings(tray);
+    ASSERT_EQ(window.tray_icon(), nullptr);
+    window.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST(MainRow, ASettingsFileOpensInTheEditorAndAFailureIsLogged) {
     TestHome home;
     CDlgBase window;
