@@ -511,6 +511,33 @@ TEST(SettingsWindow, OkWritesExactlyTheChangedKeyAndCancelNothing) {
               QByteArray("[OptionDialog]\nEN5=3\nEN21=42\nPage=") + QByteArray::number(page) + "\n");
 }
 
+TEST(SettingsWindow, FilesInTheCommonFolderAreShownRelativeAndFollowTheFolder) {
+    using quippet::OptText;
+    quippet::CSettings settings;
+    settings.set_text(OptText::kNgIdList, u"/srv/lists/ng.txt");
+    CDlgSetting dialog(settings, nullptr);
+    auto path_of = [&](OptText key) {
+        return dialog.editor_for(quippet::key(key))->findChild<QLineEdit*>(QStringLiteral("path"));
+    };
+    auto flag_of = [&](OptText key) {
+        return dialog.editor_for(quippet::key(key))->findChild<QCheckBox*>(QStringLiteral("common"));
+    };
+    ASSERT_NE(flag_of(OptText::kInputHistory), nullptr);
+    EXPECT_TRUE(flag_of(OptText::kInputHistory)->isChecked());
+    EXPECT_EQ(path_of(OptText::kInputHistory)->text(), QStringLiteral("履歴：使用した入力欄の文字列を1行ずつ羅列.txt"));
+    EXPECT_FALSE(flag_of(OptText::kNgIdList)->isChecked());
+    EXPECT_EQ(flag_of(OptText::kCommonFolder), nullptr) << "the folder itself has no flag";
+
+    path_of(OptText::kCommonFolder)->setText(QStringLiteral("conf"));
+    flag_of(OptText::kNgIdList)->setChecked(true); // an absolute path loses the flag
+    flag_of(OptText::kLogFile)->setChecked(true);
+    const quippet::CSettings edited = dialog.edited();
+    EXPECT_EQ(edited.text(OptText::kInputHistory), u"conf/履歴：使用した入力欄の文字列を1行ずつ羅列.txt");
+    EXPECT_EQ(edited.text(OptText::kNgIdList), u"/srv/lists/ng.txt");
+    EXPECT_EQ(edited.text(OptText::kLogFile), u"conf/QuippetVellichor.log");
+    EXPECT_EQ(edited.text(OptText::kCacheFolder), u"cache");
+}
+
 TEST(SettingsWindow, TheFilterKeepsOnlyMatchingPagesAndThePageIsRemembered) {
     quippet::CSettings settings;
     settings.set_number(quippet::kOptionPage, 3);

@@ -180,10 +180,10 @@ QWidget* CDlgSetting::build_page(const std::vector<const SettingDef*>& defs, int
         row_layout->setContentsMargins(0, 0, 0, 0);
         QWidget* editor = make_editor(*def, row_widget);
         if (def->type == SettingType::kSwitch) {
-            auto* box = static_cast<QCheckBox*>(editor);
-            box->setAccessibleName(shown_text(def->label));
-            row_layout->addWidget(box, 0, Qt::AlignTop);
-            row_layout->addWidget(new CheckCaption(shown_text(def->label), box, row_widget), 1);
+            auto* check = static_cast<QCheckBox*>(editor);
+            check->setAccessibleName(shown_text(def->label));
+            row_layout->addWidget(check, 0, Qt::AlignTop);
+            row_layout->addWidget(new CheckCaption(shown_text(def->label), check, row_widget), 1);
             form->addRow(row_widget);
         } else {
             auto* label = new QLabel(shown_text(def->label), row_widget);
@@ -241,7 +241,14 @@ QWidget* CDlgSetting::make_editor(const SettingDef& def, QWidget* parent) {
         edit->setFixedHeight(fontMetrics().lineSpacing() * 5 + 12);
         return edit;
     }
-    auto* edit = new QLineEdit(to_qstring(original_.text(def.key)), parent);
+    // The file-name page shows the files inside the common settings folder relative to it, with a
+    // flag; the path stored is joined again when the page is confirmed.
+    const bool in_common_folder =
+        def.page == u"ファイル名" && !(def.key == quippet::key(quippet::OptText::kCommonFolder));
+    const quippet::CommonFolderView view = in_common_folder
+                                               ? quippet::split_common_folder(original_.text(def.key), common_folder())
+                                               : quippet::CommonFolderView{false, original_.text(def.key)};
+    auto* edit = new QLineEdit(to_qstring(view.shown), parent);
     const quippet::ui::PathKind kind = quippet::ui::path_kind(def);
     const quippet::SettingsTextFile* text_file = quippet::ui::settings_text_file_for(def.key);
     if (kind == quippet::ui::PathKind::none && text_file == nullptr) return edit;
@@ -251,6 +258,12 @@ QWidget* CDlgSetting::make_editor(const SettingDef& def, QWidget* parent) {
     auto* layout = new QHBoxLayout(holder);
     layout->setContentsMargins(0, 0, 0, 0);
     edit->setParent(holder);
+    if (in_common_folder) {
+        auto* flag = new QCheckBox(QStringLiteral("共通フォルダ内"), holder);
+        flag->setObjectName(QStringLiteral("common"));
+        flag->setChecked(view.inside);
+        layout->addWidget(flag);
+    }
     layout->addWidget(edit, 1);
     if (kind != quippet::ui::PathKind::none) {
         auto* choose = new QPushButton(QStringLiteral("参照…"), holder);
@@ -273,7 +286,7 @@ QWidget* CDlgSetting::make_editor(const SettingDef& def, QWidget* parent) {
     return holder;
 }
 
-void CDlgSetting::read_editor(const Row& row, CSettings& into) const {
+void CDlgSetting::read_editor(const Row& row, CSettings& into, std::u16string_view common) const {
     const SettingDef& def = *row.def;
     QWidget* editor = row.editor;
     if (auto* box = qobject_cast<QCheckBox*>(editor)) {
@@ -287,14 +300,25 @@ void CDlgSetting::read_editor(const Row& row, CSettings& into) const {
     } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
         into.set_text(def.key, to_u16(line->text()));
     } else if (auto* path = editor->findChild<QLineEdit*>(QStringLiteral("path"))) {
-        into.set_text(def.key, to_u16(path->text()));
+        const auto* flag = editor->findChild<QCheckBox*>(QStringLiteral("common"));
+        const quippet::CommonFolderView view{flag != nullptr && flag->isChecked(), to_u16(path->text())};
+        into.set_text(def.key, quippet::join_common_folder(view, common));
     }
+}
+
+std::u16string CDlgSetting::common_folder() const {
+    return original_.text(quippet::OptText::kCommonFolder);
 }
 
 CSettings CDlgSetting::edited() const {
     CSettings out = original_;
+    // The common folder as edited now: the flagged paths are joined to it, not to the old one.
+    CSettings folder_only = original_;
+    if (const Row* row = row_of(quippet::key(quippet::OptText::kCommonFolder)))
+        read_editor(*row, folder_only, common_folder());
+    const std::u16string common = folder_only.text(quippet::OptText::kCommonFolder);
     for (const Row& row : rows_)
-        read_editor(row, out);
+        read_editor(row, out, common);
     out.set_number(quippet::kOptionPage, current_page());
     return out;
 }
@@ -351,10 +375,15 @@ void CDlgSetting::select_page(int page) {
     stack_->setCurrentIndex(page);
 }
 
-QWidget* CDlgSetting::editor_for(const quippet::SettingKey& key) const {
+const CDlgSetting::Row* CDlgSetting::row_of(const quippet::SettingKey& key) const {
     for (const Row& row : rows_)
-        if (row.def->key == key) return row.editor;
+        if (row.def->key == key) return &row;
     return nullptr;
+}
+
+QWidget* CDlgSetting::editor_for(const quippet::SettingKey& key) const {
+    const Row* row = row_of(key);
+    return row != nullptr ? row->editor : nullptr;
 }
 
 void CDlgSetting::set_filter(const QString& text) {

@@ -77,7 +77,10 @@ private:
 
     QWidget* build_page(const std::vector<const quippet::SettingDef*>& defs, int page);
     QWidget* make_editor(const quippet::SettingDef& def, QWidget* parent);
-    void read_editor(const Row& row, quippet::CSettings& into) const;
+    void read_editor(const Row& row, quippet::CSettings& into, std::u16string_view common) const;
+    const Row* row_of(const quippet::SettingKey& key) const;
+    /// The common settings folder as the window was opened with it.
+    std::u16string common_folder() const;
     int write_changes(const quippet::CSettings& now);
 
     quippet::CSettings original_;
