@@ -616,8 +616,10 @@ void CDlgBase::shut_down() {
             const SettingKey key = main_switch(index);
             ini_->write_number(key.section, quippet::setting_key_name(key), settings_.number(key));
         }
+        // While no player table fills the list, the stored choice is kept rather than reset.
+        const int player = players_->count() > 0 ? players_->currentIndex() : settings_.number(quippet::kMainPlayer);
         ini_->write_number(quippet::kMainPlayer.section, quippet::setting_key_name(quippet::kMainPlayer),
-                           std::max(0, players_->currentIndex()));
+                           std::max(0, player));
     }
     const bool in_tray = tray_state_ == TrayState::hidden_in_tray;
     if (tray_ != nullptr) tray_->hide();

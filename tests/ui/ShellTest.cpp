@@ -357,6 +357,7 @@ TEST(MainRow, ClipboardMonitorAndInsertToggle) {
 
 TEST(MainRow, TheSwitchesAndTheTabOutliveTheWindow) {
     TestHome home;
+    home.write(QStringLiteral("QuippetVellichor.ini"), "[VovezurBase]\nCB3=1\nComboSel=5\n");
     {
         CDlgBase window;
         window.start_up();
@@ -369,6 +370,10 @@ TEST(MainRow, TheSwitchesAndTheTabOutliveTheWindow) {
     EXPECT_TRUE(window.clipboard_monitor_on());
     EXPECT_TRUE(window.insert_reversed());
     EXPECT_EQ(window.current_tab(), CDlgBase::tab_reconstruct);
+    // The switch and the player choice no control of this window shows yet are kept as they were.
+    quippet::CFileINI ini(to_u16(home.path()));
+    EXPECT_EQ(ini.read_number(u"VovezurBase", u"CB3", 0), 1);
+    EXPECT_EQ(ini.read_number(u"VovezurBase", u"ComboSel", 0), 5);
 }
 
 TEST(MainWindow, TabsOtherThanTheDownloadTabResizeTheWindowAndTheNormalSizeIsSaved) {
