@@ -50,24 +50,32 @@ CQuippetApp::Outcome CQuippetApp::start(const QStringList& args, QElapsedTimer p
     }
 
     bool reserve = !request_.handover.empty();
-    if (!request_.multi) {
-        const QString name = QString::fromStdString(quippet::instance_name(to_u16(QString::number(::getuid())), home));
+    const QString name = QString::fromStdString(quippet::instance_name(to_u16(QString::number(::getuid())), home));
+    {
         // One start at a time asks and, finding nobody, takes the name; a later start then finds this
         // one even while its window is still being built. A lock whose owner died is taken over.
         QLockFile lock(QDir(QDir::tempPath()).filePath(name + QStringLiteral(".lock")));
         lock.tryLock(hand_over_timeout_ms);
-        switch (hand_over(name, to_qstring(request_.handover))) {
-        case HandOver::taken:
-            return Outcome::handed_over;
-        case HandOver::no_answer:
+        HandOver found = HandOver::nobody;
+        if (!request_.multi) {
+            found = hand_over(name, to_qstring(request_.handover));
+        } else {
+            // "-multi" hands nothing over, but the first window of a home answers later starts even
+            // when it was opened with it.
+            QLocalSocket probe;
+            probe.connectToServer(name);
+            if (probe.waitForConnected(1000)) found = HandOver::no_answer;
+        }
+        if (found == HandOver::taken) return Outcome::handed_over;
+        if (found == HandOver::no_answer && !request_.multi) {
             // A window that hangs keeps its name; the text waits for whichever start comes next.
             if (reserve) quippet::write_reservation(home, request_.handover);
             return Outcome::reserved;
-        case HandOver::nobody:
+        }
+        if (found == HandOver::nobody) {
             // Whatever socket is left there belongs to a window that is gone.
             QLocalServer::removeServer(name);
             if (listen(name)) server_name_ = name;
-            break;
         }
     }
     if (reserve && quippet::write_reservation(home, request_.handover) == 0) reserve = false;

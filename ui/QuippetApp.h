@@ -37,7 +37,8 @@ public:
     const quippet::LaunchRequest& request() const { return request_; }
     /// The message for a usage error.
     QString error() const { return error_; }
-    /// The name this start answers later starts under (empty for a "-multi" window).
+    /// The name this start answers later starts under (empty when another window of the app home
+    /// answers them).
     QString server_name() const { return server_name_; }
 
     /// How long a later start waits for the running window to take its text before it keeps the text

@@ -143,6 +143,17 @@ TEST(SingleInstance, APathReachesTheRunningWindowsDownloadTabAndNoSecondWindowOp
     EXPECT_EQ(first.window()->download_page()->hand_overs().size(), 1);
 }
 
+TEST(SingleInstance, AMultiWindowAloneInItsHomeAnswersLaterStarts) {
+    TestHome home;
+    CQuippetApp app;
+    ASSERT_EQ(app.start({QStringLiteral("--home"), home.path(), QStringLiteral("/M")}), CQuippetApp::Outcome::window);
+    EXPECT_FALSE(app.server_name().isEmpty());
+    const ProgramRun later = run_program({QStringLiteral("--home"), home.path(), QStringLiteral("sm9")});
+    EXPECT_EQ(later.exit_code, 0);
+    EXPECT_FALSE(later.out.contains(QStringLiteral("shown")));
+    EXPECT_EQ(app.window()->download_page()->hand_overs(), QStringList{QStringLiteral("sm9\r\n")});
+}
+
 TEST(SingleInstance, ASearchWithNoWindowRunningIsReservedAndTheNewWindowTakesIt) {
     TestHome home;
     CQuippetApp app;
