@@ -2,8 +2,11 @@
 // pages are shown. It is compiled into each program that links the core (an interface source of
 // quippet_core), so the app layer below the subsystems reaches their pages without including them.
 #include "app/SettingsCatalogue.h"
+#include "app/SettingsTextFiles.h"
+#include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogSettingPages.h"
 #include "reconstruct/ReconstructSettingPages.h"
+#include "reconstruct/SettingsFiles.h"
 
 namespace quippet {
 
@@ -15,6 +18,15 @@ std::span<const AddSettingPages> setting_page_contributions() {
         add_network_setting_pages,
     };
     return pages;
+}
+
+std::vector<const SettingsTextFile*> all_settings_text_files() {
+    std::vector<const SettingsTextFile*> files;
+    for (const SettingsTextFile& file : reconstruct_settings_text_files())
+        files.push_back(&file);
+    for (const SettingsTextFile& file : live_settings_text_files())
+        files.push_back(&file);
+    return files;
 }
 
 } // namespace quippet

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/SettingKeys.h"
 #include "text/FileSP.h"
@@ -26,6 +27,10 @@ struct SettingsTextFile {
     /// (the message "<path>の新規作成に失敗しました" went to the hook).
     std::function<int(const CSettings&, const CreationFailureHook&)> ensure;
 };
+
+/// Every subsystem's settings text files, in the order the front ends list them. Defined beside the list
+/// of settings pages (app/SettingPages.cpp), where all the subsystems are known.
+std::vector<const SettingsTextFile*> all_settings_text_files();
 
 /// The row named `name` (compared exactly), or nullptr.
 const SettingsTextFile* find_settings_text_file(std::span<const SettingsTextFile> files, std::string_view name);

@@ -86,15 +86,6 @@ int init(const std::vector<std::string>& names, std::ostream& out, std::ostream&
 
 } // namespace
 
-std::vector<const SettingsTextFile*> all_settings_text_files() {
-    std::vector<const SettingsTextFile*> files;
-    for (const SettingsTextFile& file : reconstruct_settings_text_files())
-        files.push_back(&file);
-    for (const SettingsTextFile& file : live_settings_text_files())
-        files.push_back(&file);
-    return files;
-}
-
 int run_files_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (args.size() == 1 && args[0] == "--help") {
         out << kFilesUsage;

@@ -8,9 +8,6 @@
 
 namespace quippet::cli {
 
-/// Every settings text file the program knows, subsystem by subsystem.
-std::vector<const SettingsTextFile*> all_settings_text_files();
-
 /// `quippet files list | init [NAME...]`: the settings text files of the app home, and the creation of the
 /// missing ones with their default text. 0 ok, 1 a file could not be created, 2 usage (also an unknown NAME).
 int run_files_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -65,4 +65,17 @@ inline constexpr int kWriteUnknown = 107;
 // Download results used outside the download side.
 inline constexpr int kNotWritten = 209; ///< fragment closing kBelowOverwriteMinimum
 
+// The application shell.
+inline constexpr int kUncleanShutdown = 1001;
+inline constexpr int kStoppedBeforeLiveLog = 1002;
+inline constexpr int kStoppedInLiveLog = 1003;
+inline constexpr int kStoppedAfterLiveLog = 1004;
+inline constexpr int kStoppedTail = 1005;
+inline constexpr int kCloseWhileBusy = 1006;
+inline constexpr int kSettingsFileKeptAside = 1007;
+inline constexpr int kHandOverReceived = 1008;
+inline constexpr int kReservationTaken = 1009;
+inline constexpr int kCouldNotOpen = 1010; ///< fragment "を開けませんでした："
+inline constexpr int kBusyWord = 1011;
+
 } // namespace quippet::msg
