@@ -700,7 +700,12 @@ int CNet::download_to_file(std::u16string_view path, std::u16string_view url, st
             if (const int err = write_all(fd, buffer.data(), static_cast<size_t>(n)))
                 return abandon(file_error_code(err));
         }
-        if (n < kFileBuffer) break;
+        if (n < kFileBuffer) {
+            // A short read is the end of the data, or the transport failed: ask once more to tell them apart.
+            char probe = 0;
+            if (read_into(&probe, 1) != 0) return abandon(code_ ? code_ : net_code::kSendFailed);
+            break;
+        }
     }
     if (::close(fd) != 0) {
         remove_file(path);

@@ -661,9 +661,11 @@ Reply route(const httplib::Request& req, bool tls) {
 
 // --- sending with faults -------------------------------------------------------------------------------
 
-/// Makes the close that follows this request a reset: the socket of the request's peer is found among our
-/// descriptors and its linger time set to 0, so that closing it sends RST instead of FIN.
-void arm_reset(int remote_port) {
+/// Resets the connection of the request's peer now: its socket is found among our descriptors, its linger
+/// time set to 0 and the descriptor closed by putting a fresh, unconnected socket in its place, so that the
+/// kernel sends RST (a plain close would follow the library's graceful FIN) and the library's own later
+/// shutdown and close act on the stand-in.
+void reset_connection(int remote_port) {
     for (int fd = 3; fd < 4096; ++fd) {
         sockaddr_in peer{};
         socklen_t len = sizeof peer;
@@ -671,6 +673,11 @@ void arm_reset(int remote_port) {
         if (ntohs(peer.sin_port) != remote_port) continue;
         linger l{1, 0};
         setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+        const int stand_in = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (stand_in >= 0) {
+            dup2(stand_in, fd);
+            ::close(stand_in);
+        }
     }
 }
 
@@ -773,7 +780,7 @@ void send_reply(const httplib::Request& req, httplib::Response& res, Reply reply
                              [=](size_t offset, size_t, httplib::DataSink& sink) {
                                  const long long at = static_cast<long long>(offset);
                                  if (at >= cut) {
-                                     if (reset) arm_reset(remote_port);
+                                     if (reset) reset_connection(remote_port);
                                      return false; // ends the connection short of the announced length
                                  }
                                  if (stall_at >= 0 && at >= stall_at) pause_ms(5000);
