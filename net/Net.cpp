@@ -214,6 +214,11 @@ struct CNet::Transfer {
     std::string buffer;
     long long buffer_start = 0;
     long long pos = 0;
+    // A reader's own memory that the body is copied into directly while the buffer is empty, so that a
+    // download copies each byte once on its way to the file.
+    char* sink = nullptr;
+    size_t sink_room = 0;
+    size_t sink_filled = 0;
 
     ~Transfer() {
         if (multi && easy && attached) curl_multi_remove_handle(multi, easy);
@@ -245,19 +250,43 @@ struct CNet::Transfer {
         auto* t = static_cast<Transfer*>(self);
         const size_t n = size * count;
         t->head_done = true;
+        size_t taken = 0;
+        if (t->sink && t->unread() == 0) {
+            // Everything buffered has been read and the kept head lies behind: the buffer starts afresh.
+            taken = std::min(n, t->sink_room - t->sink_filled);
+            std::memcpy(t->sink + t->sink_filled, data, taken);
+            t->sink_filled += taken;
+            t->pos += static_cast<long long>(taken);
+            t->activity += taken;
+            t->buffer.clear();
+            t->buffer_start = t->pos;
+            if (taken == n) return n;
+            data += taken;
+        }
         if (t->unread() > kPauseAbove) {
+            if (taken > 0) {
+                // Part of this piece went to the reader already; libcurl gives a paused piece back whole, so
+                // the rest is kept here instead.
+                t->buffer.append(data, n - taken);
+                t->activity += n - taken;
+                return n;
+            }
             t->paused = true;
             return CURL_WRITEFUNC_PAUSE;
         }
         // Drop what has been read once the kept head is behind us, so the buffer never grows past a few MiB.
         const size_t consumed = static_cast<size_t>(t->pos - t->buffer_start);
-        if (t->buffer_start + static_cast<long long>(t->buffer.size()) > static_cast<long long>(kKeepHead) &&
-            consumed > (1u << 20)) {
+        const bool past_head =
+            t->buffer_start + static_cast<long long>(t->buffer.size()) > static_cast<long long>(kKeepHead);
+        if (past_head && consumed == t->buffer.size()) {
+            t->buffer.clear();
+            t->buffer_start = t->pos;
+        } else if (past_head && consumed > (1u << 20)) {
             t->buffer.erase(0, consumed);
             t->buffer_start = t->pos;
         }
-        t->buffer.append(data, n);
-        t->activity += n;
+        t->buffer.append(data, n - taken);
+        t->activity += n - taken;
         return n;
     }
 
@@ -513,13 +542,32 @@ int CNet::read_into(char* out, int size) {
     if (!transfer_ || size <= 0) return 0;
     Transfer& t = *transfer_;
     const auto want = static_cast<size_t>(size);
-    t.pump([&] { return t.unread() >= want; }, options_.stall_timeout_ms);
-    const size_t n = std::min(want, t.unread());
-    if (n > 0) {
-        std::memcpy(out, t.buffer.data() + (t.pos - t.buffer_start), n);
-        t.pos += static_cast<long long>(n);
-        return static_cast<int>(n);
+    size_t got = std::min(want, t.unread());
+    if (got > 0) {
+        std::memcpy(out, t.buffer.data() + (t.pos - t.buffer_start), got);
+        t.pos += static_cast<long long>(got);
     }
+    // Past the kept head the rest goes straight into `out`; within it, through the buffer.
+    const bool direct = t.buffer_start + static_cast<long long>(t.buffer.size()) >= static_cast<long long>(kKeepHead);
+    if (got < want && !t.done) {
+        if (direct) {
+            t.sink = out;
+            t.sink_room = want;
+            t.sink_filled = got;
+            t.pump([&] { return t.sink_filled >= want || t.unread() > 0; }, options_.stall_timeout_ms);
+            got = t.sink_filled;
+            t.sink = nullptr;
+        }
+        if (got < want) {
+            const size_t more = want - got;
+            t.pump([&] { return t.unread() >= more; }, options_.stall_timeout_ms);
+            const size_t n = std::min(more, t.unread());
+            std::memcpy(out + got, t.buffer.data() + (t.pos - t.buffer_start), n);
+            t.pos += static_cast<long long>(n);
+            got += n;
+        }
+    }
+    if (got > 0) return static_cast<int>(got);
     // The end of the data: a connection that closed before the announced length is an end like any other
     // here; the callers compare sizes. Errors of the transport fail the read.
     if (t.done && t.result != CURLE_OK && t.result != CURLE_PARTIAL_FILE) {
