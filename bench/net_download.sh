@@ -14,6 +14,8 @@ if [ -z "$build" ]; then
 fi
 quippet=$build/quippet
 service=$build/tests/fakeservice/quippet_fakeservice
+# The release flavour builds no tests; the service of the default build serves it then.
+[ -x "$service" ] || service=$root/build/tests/fakeservice/quippet_fakeservice
 for tool in "$quippet" "$service" /usr/bin/time curl; do
     command -v "$tool" >/dev/null || { echo "net_download: $tool is missing (build first)" >&2; exit 1; }
 done

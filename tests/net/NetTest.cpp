@@ -371,3 +371,23 @@ TEST_F(NetTrust, UnreachableAndInvalidAddresses) {
 
 } // namespace
 } // namespace quippet::test
+
+namespace quippet::test {
+namespace {
+
+TEST_F(NetTrust, DebugDumpsGoToTheDebugFolderOnlyInDebugMode) {
+    CNetOptions options;
+    options.debug_folder = scratch_dir();
+    net_debug_dump(options, u"getflvから取得した情報.txt", "off");
+    EXPECT_TRUE(files_in(scratch_dir()).empty());
+    options.debug = true;
+    net_debug_dump(options, u"getflvから取得した情報.txt", "a=1\r\nb=2");
+    net_debug_dump(options, u"../escape.txt", "x");
+    EXPECT_EQ(files_in(scratch_dir()), (std::vector<std::string>{"デバッグモード：..／escape.txt",
+                                                                 "デバッグモード：getflvから取得した情報.txt"}));
+    std::ifstream in(to_utf8(scratch_dir() + u"デバッグモード：getflvから取得した情報.txt"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "a=1\r\nb=2");
+}
+
+} // namespace
+} // namespace quippet::test
