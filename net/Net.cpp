@@ -32,7 +32,6 @@ constexpr size_t kPauseAbove = 4u << 20;
 // Bytes of the body kept from its start, so that a head read can be given back to a later full read.
 constexpr size_t kKeepHead = 64u << 10;
 constexpr int kHeadBytes = 1024;
-constexpr int kFileBuffer = 2 << 20;
 
 void sleep_ms(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -219,6 +218,9 @@ struct CNet::Transfer {
     char* sink = nullptr;
     size_t sink_room = 0;
     size_t sink_filled = 0;
+    // A file the body is written into as it arrives (download_to_file), and the errno of a failed write.
+    int file_fd = -1;
+    int file_errno = 0;
 
     ~Transfer() {
         if (multi && easy && attached) curl_multi_remove_handle(multi, easy);
@@ -250,6 +252,15 @@ struct CNet::Transfer {
         auto* t = static_cast<Transfer*>(self);
         const size_t n = size * count;
         t->head_done = true;
+        if (t->file_fd >= 0) {
+            if (const int err = write_all(t->file_fd, data, n)) {
+                t->file_errno = err;
+                return 0; // libcurl ends the transfer with a write error
+            }
+            t->pos += static_cast<long long>(n);
+            t->activity += n;
+            return n;
+        }
         size_t taken = 0;
         if (t->sink && t->unread() == 0) {
             // Everything buffered has been read and the kept head lies behind: the buffer starts afresh.
@@ -740,21 +751,27 @@ int CNet::download_to_file(std::u16string_view path, std::u16string_view url, st
         remove_file(path);
         return fail(code);
     };
-    std::vector<char> buffer(static_cast<size_t>(kFileBuffer) + 1);
-    for (;;) {
-        const int n = read_into(buffer.data(), kFileBuffer);
-        if (n < 0) return abandon(code_);
-        if (n > 0) {
-            if (const int err = write_all(fd, buffer.data(), static_cast<size_t>(n)))
-                return abandon(file_error_code(err));
-        }
-        if (n < kFileBuffer) {
-            // A short read is the end of the data, or the transport failed: ask once more to tell them apart.
-            char probe = 0;
-            if (read_into(&probe, 1) != 0) return abandon(code_ ? code_ : net_code::kSendFailed);
-            break;
-        }
+    // What waits unread goes first; the rest is written by libcurl's callback as it arrives, as a plain
+    // download tool writes it: one copy, no buffer of our own, and the socket drained while the disk works.
+    Transfer& t = *transfer_;
+    if (const size_t waiting = t.unread(); waiting > 0) {
+        if (const int err = write_all(fd, t.buffer.data() + (t.pos - t.buffer_start), waiting))
+            return abandon(file_error_code(err));
+        t.pos += static_cast<long long>(waiting);
     }
+    t.buffer.clear();
+    t.buffer_start = t.pos;
+    t.file_fd = fd;
+    if (t.paused) {
+        t.paused = false;
+        curl_easy_pause(t.easy, CURLPAUSE_CONT);
+    }
+    t.pump([] { return false; }, options_.stall_timeout_ms);
+    t.file_fd = -1;
+    if (t.file_errno != 0) return abandon(file_error_code(t.file_errno));
+    // A connection that closed before the announced length ends the data like any other end; the size check
+    // below tells. Errors of the transport fail the download.
+    if (t.result != CURLE_OK && t.result != CURLE_PARTIAL_FILE) return abandon(map_transfer_error());
     if (::close(fd) != 0) {
         remove_file(path);
         return fail(file_error_code(errno));
