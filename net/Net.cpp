@@ -600,7 +600,10 @@ int CNet::read_all(std::string& out) {
     std::vector<char> piece(64 * 1024);
     for (;;) {
         const int n = read_into(piece.data(), static_cast<int>(piece.size()));
-        if (n < 0) return fail(code_);
+        if (n < 0) {
+            out.clear(); // half an answer must not pass for one
+            return fail(code_);
+        }
         if (n == 0) break;
         if (static_cast<long long>(out.size()) + n > options_.max_body_bytes) {
             out.clear();

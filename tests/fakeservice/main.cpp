@@ -697,11 +697,11 @@ void send_garbage(int remote_port) {
 /// "bytes=A-" or "bytes=A-B" within `size`; false when there is no usable range.
 bool parse_range(const std::string& header, long long size, long long& from, long long& to) {
     if (!header.starts_with("bytes=")) return false;
-    const std::string spec = header.substr(6);
-    const size_t dash = spec.find('-');
-    if (dash == std::string::npos || spec.find(',') != std::string::npos) return false;
-    from = number_or(spec.substr(0, dash), -1);
-    to = dash + 1 < spec.size() ? number_or(spec.substr(dash + 1), -1) : size - 1;
+    const std::string range = header.substr(6);
+    const size_t dash = range.find('-');
+    if (dash == std::string::npos || range.find(',') != std::string::npos) return false;
+    from = number_or(range.substr(0, dash), -1);
+    to = dash + 1 < range.size() ? number_or(range.substr(dash + 1), -1) : size - 1;
     if (from < 0 || to < from) return false;
     if (to >= size) to = size - 1;
     return from < size;

@@ -299,6 +299,23 @@ TEST_P(NetOverSocket, BodiesInMemoryStopAtTheLimit) {
     EXPECT_EQ(net.fetch(url("/bytes/4096"), u"", u"", u"GET", {}, nullptr, body), 0);
 }
 
+TEST_P(NetOverSocket, BodiesInMemoryCutShortAreFailures) {
+    struct Case {
+        const char* fault;
+        int code;
+    };
+    for (const Case c : {Case{"truncate", net_code::kConnectionAborted}, Case{"reset", net_code::kConnectionReset},
+                         Case{"stall-body", net_code::kTimeout}}) {
+        SCOPED_TRACE(c.fault);
+        ASSERT_TRUE(service().fault("/bytes/100000", c.fault, 20000));
+        CNet net(options());
+        std::string body;
+        EXPECT_EQ(net.fetch(url("/bytes/100000"), u"", u"", u"GET", {}, nullptr, body), -1);
+        EXPECT_EQ(net.code(), c.code);
+        EXPECT_TRUE(body.empty());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(PlainAndTls, NetOverSocket, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "https" : "http"; });
 
