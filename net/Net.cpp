@@ -37,8 +37,10 @@ void sleep_ms(int ms) {
     if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-// One store for cookies, DNS answers, TLS sessions and open connections, shared by every request of the
-// process the way a platform's HTTP layer shares them between its sessions.
+// One store for cookies, DNS answers and TLS sessions, shared by every request of the process the way a
+// platform's HTTP layer shares them between its sessions. Open connections are not shared: libcurl's shared
+// connection cache is not safe with transfers on several threads (its known bug 11.11), and downloads run
+// on several workers at once.
 class SharedState {
 public:
     static SharedState& get() {
@@ -57,7 +59,6 @@ private:
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-        curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     }
     ~SharedState() = default; // the share lives as long as the process: requests may end during exit
 
