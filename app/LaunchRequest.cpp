@@ -35,7 +35,7 @@ constexpr HandOverOption kHandOverOptions[] = {
 } // namespace
 
 const std::vector<std::u16string_view>& launch_options() {
-    static const std::vector<std::u16string_view> options{u"home"};
+    static const std::vector<std::u16string_view> options{u"home", u"service-root", u"ca-file"};
     return options;
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "net/ServiceAddress.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 
@@ -18,6 +19,10 @@ void print_help(std::ostream& out) {
            "Global options:\n"
            "  --home DIR   app home (settings and lists); default $QUIPPET_HOME, else\n"
            "               ~/.local/share/QuippetVellichor\n"
+           "  --service-root URL  scheme, host and port of every service address for this run\n"
+           "               (e.g. http://127.0.0.1:8080); default $QUIPPET_SERVICE_ROOT\n"
+           "  --ca-file FILE  certificates (PEM) trusted besides the system's; default\n"
+           "               $QUIPPET_CA_FILE\n"
            "  --help       this text\n"
            "  --version    program version\n\n"
            "Commands:\n";
@@ -58,6 +63,28 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (option.starts_with("--home=")) {
             set_app_home(from_utf8(std::string_view(option).substr(7)));
             ++at;
+            continue;
+        }
+        if (option == "--service-root" || option.starts_with("--service-root=") || option == "--ca-file" ||
+            option.starts_with("--ca-file=")) {
+            const bool root = option.starts_with("--service-root");
+            const size_t eq = option.find('=');
+            if (eq == std::string::npos && at + 1 >= args.size()) {
+                err << "quippet: " << option << (root ? " needs a URL\n" : " needs a file\n");
+                return kExitUsage;
+            }
+            const std::string value = eq == std::string::npos ? args[at + 1] : option.substr(eq + 1);
+            at += eq == std::string::npos ? 2 : 1;
+            if (root) {
+                if (!is_service_root(from_utf8(value))) {
+                    err << "quippet: --service-root needs http://HOST[:PORT] or https://HOST[:PORT], not " << value
+                        << "\n";
+                    return kExitUsage;
+                }
+                set_service_root(from_utf8(value));
+            } else {
+                set_extra_ca_file(from_utf8(value));
+            }
             continue;
         }
         err << "quippet: unknown option " << option << " (see quippet --help)\n";

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/FetchCommand.h"
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
 #include "cli/PresetCommand.h"
@@ -26,6 +27,7 @@ std::span<const Command> commands() {
          run_livelog_command},
         {"livelog-preset", "live-log presets (livelog-preset list | show NAME | save NAME)",
          run_livelog_preset_command},
+        {"fetch", "one request through the HTTP client (fetch [--out FILE] [--service] URL)", run_fetch_command},
     };
     return table;
 }

@@ -1,6 +1,7 @@
 #include "ui/QuippetApp.h"
 
 #include "app/HandOverFile.h"
+#include "net/ServiceAddress.h"
 #include "text/AppHome.h"
 #include "ui/DesktopOpen.h"
 #include "ui/MainWindow.h"
@@ -38,6 +39,11 @@ CQuippetApp::Outcome CQuippetApp::start(const QStringList& args, QElapsedTimer p
         error_ = QStringLiteral("--") + to_qstring(request_.missing_value) + QStringLiteral(" needs a value");
         return Outcome::usage_error;
     }
+    // The same overrides as the command line's; without them $QUIPPET_SERVICE_ROOT and $QUIPPET_CA_FILE apply.
+    if (auto root = request_.options.find(u"service-root"); root != request_.options.end())
+        quippet::set_service_root(root->second);
+    if (auto ca = request_.options.find(u"ca-file"); ca != request_.options.end())
+        quippet::set_extra_ca_file(ca->second);
     if (auto home = request_.options.find(u"home"); home != request_.options.end())
         quippet::set_app_home(to_u16(QFileInfo(to_qstring(home->second)).absoluteFilePath()));
     const std::u16string& home = quippet::app_home();

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// The videos the replacement service knows, all derived from their number, so that every run and every
+// test sees the same titles, sizes and comments without any stored data.
+namespace fakeservice {
+
+enum class Kind {
+    kNormal,
+    kDeleted,
+    kNotFound,
+    kCommunity,
+    kNeedsKey,
+    kOldServerOnly,
+    kSessionOnly,
+    kNoComments,
+    kNicowari,
+    kOwnerComments,
+    kHugeThread,
+};
+
+struct Video {
+    int number = 0; ///< sm<number>
+    Kind kind = Kind::kNormal;
+    std::string id;       ///< "sm9"
+    long long thread = 0; ///< comment thread id
+    int length_seconds = 0;
+    long long comments = 0; ///< comments in the thread
+    long long size = 0;     ///< bytes of the video file
+    long long posted = 0;   ///< seconds since 1970
+    std::string title;
+    std::string movie_type; ///< "mp4", "flv"
+};
+
+/// The video of an ID ("sm9") or of a thread id; false when the ID names nothing at all.
+bool find_video(std::string_view id_or_thread, Video& out);
+
+/// Byte `offset` … of the video file of `video` (its type's magic first, then a fixed pattern).
+void video_bytes(const Video& video, long long offset, char* out, size_t n);
+/// Bytes of a plain generated file of any size (the benchmark's download).
+void pattern_bytes(long long offset, char* out, size_t n);
+
+/// Comment `no` (1-based) of a thread as a chat element; `owner` for the uploader's comments.
+std::string chat_element(const Video& video, long long no, bool owner);
+/// The posting time of comment `no`.
+long long chat_date(const Video& video, long long no);
+
+std::string xml_escape(std::string_view text);
+
+} // namespace fakeservice
