@@ -5,6 +5,7 @@
 #include "app/SettingsTextFiles.h"
 #include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogSettingPages.h"
+#include "net/NetSettingPages.h"
 #include "reconstruct/ReconstructSettingPages.h"
 #include "reconstruct/SettingsFiles.h"
 
@@ -12,10 +13,8 @@ namespace quippet {
 
 std::span<const AddSettingPages> setting_page_contributions() {
     static constexpr AddSettingPages pages[] = {
-        add_reconstruct_setting_pages,
-        add_live_log_setting_pages,
-        add_app_setting_pages,
-        add_network_setting_pages,
+        add_reconstruct_setting_pages, add_live_log_setting_pages, add_app_setting_pages,
+        add_net_setting_pages,         add_download_setting_pages,
     };
     return pages;
 }

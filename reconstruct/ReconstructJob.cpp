@@ -109,11 +109,8 @@ struct UnitOutcome {
     std::vector<int> unreadable;
 };
 
-} // namespace
-
-ReconstructSettings reconstruct_settings(const CSettings& s) {
-    ReconstructSettings r;
-    PassOptions& p = r.pass;
+/// Validation, priority and the filters of groups (1) to (3).
+void read_pass_filters(const CSettings& s, PassOptions& p) {
     p.handle_references = s.number(OptNumber::kCharRefMode) == 0;
     const int invalid = s.number(OptNumber::kInvalidCharMode);
     p.invalid_chars = invalid == 1   ? InvalidCharMode::remove
@@ -147,7 +144,10 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     p.ng_words = s.on(RcSwitch::kNgWord);
     p.ng_words_reversed = s.on(RcSwitch::kNgWordReverse);
     p.replace2 = s.on(RcSwitch::kReplace2);
-    r.chain_by_default = s.on(RcSwitch::kChainByDefault);
+}
+
+/// The two "（2）投稿日時で削除" rows.
+void read_date_rules(const CSettings& s, PassOptions& p) {
     for (int rule = 0; rule < 2; ++rule) {
         DateRuleRow& d = p.date_rules[static_cast<size_t>(rule)];
         d.enabled = s.on(rule == 0 ? RcSwitch::kDateRule1 : RcSwitch::kDateRule2);
@@ -156,6 +156,10 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
         d.before = s.number(rc_date_side(rule)) == 0;
         d.given = given_date(s, rule);
     }
+}
+
+/// The nine timing rows of group (4).
+void read_timing_rows(const CSettings& s, PassOptions& p) {
     for (int row = 0; row < kTimingRowCount; ++row) {
         TimingRow& t = p.timing[static_cast<size_t>(row)];
         t.enabled = s.on(rc_timing_enabled(row));
@@ -171,6 +175,11 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
         t.amount = hundredths(field(TimingField::kByMinutes), field(TimingField::kBySeconds),
                               field(TimingField::kByHundredths));
     }
+}
+
+/// The chain default, part merge with its length lookup, the four rule stages and the vocabulary.
+void read_rule_stages(const CSettings& s, ReconstructSettings& r) {
+    r.chain_by_default = s.on(RcSwitch::kChainByDefault);
     r.part_merge = s.on(RcSwitch::kPartMerge);
     r.length_from_net = s.on(RcSwitch::kLengthFromNet);
     r.net_wait_seconds = s.number(OptNumber::kDownloadWait);
@@ -183,8 +192,10 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     r.stage_files[kStagePost] = stage_file(RcSwitch::kPostStage, OptText::kCommandConvert2);
     r.stage_files[kStageIndividual] = stage_file(RcSwitch::kIndividualStage, OptText::kCommandConvert3);
     r.vocabulary_file = resolve_in_home(s.text(OptText::kCommandVocabulary));
-    r.after.dedupe.fuzzy = s.on(RcSwitch::kDupFuzzy);
+}
 
+/// Which processing lists ("処理リストを保存") are written.
+void read_processing_lists(const CSettings& s, ReconstructSettings& r) {
     r.save_lists = s.on(RcSwitch::kSaveLists);
     ReconstructSettings::SavedLists& saved = r.saved;
     saved.ngid = s.on(OptSwitch::kListNgId);
@@ -198,9 +209,14 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     saved.ng_chain = s.on(OptSwitch::kListNgChain);
     saved.command_chain = s.on(OptSwitch::kListCommandChain);
     saved.command_output = s.on(OptSwitch::kListCommandOutput);
-    p.save_lists = r.save_lists && saved.command_output;
+    r.pass.save_lists = r.save_lists && saved.command_output;
+}
 
-    DedupeOptions& d = r.after.dedupe;
+/// Duplicates, count limits, renumbering and the sort keys.
+void read_after_reading(const CSettings& s, AfterReadingOptions& after) {
+    after.dedupe.fuzzy = s.on(RcSwitch::kDupFuzzy);
+
+    DedupeOptions& d = after.dedupe;
     d.enabled = s.on(RcSwitch::kDuplicates);
     d.no = s.on(RcSwitch::kDupNo);
     d.vpos = s.on(RcSwitch::kDupTime);
@@ -210,7 +226,7 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     d.mail = s.on(RcSwitch::kDupCommand);
     d.text = s.on(RcSwitch::kDupBody);
 
-    LimitOptions& l = r.after.limit;
+    LimitOptions& l = after.limit;
     l.enabled = s.on(RcSwitch::kLimit);
     l.limit = s.number(RcNumber::kLimitCount);
     l.method = s.on(RcSwitch::kLimitPerMinute)  ? LimitMethod::per_minute
@@ -222,7 +238,7 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     l.exempt_priority = !s.on(RcSwitch::kPerMinuteNoExempt);
     l.fill_to_1000 = s.on(RcSwitch::kPerMinuteFill);
     l.row_order_first = s.on(RcSwitch::kRowOrderFirst);
-    r.after.renumber = !s.on(RcSwitch::kKeepNumbers);
+    after.renumber = !s.on(RcSwitch::kKeepNumbers);
     for (int row = 0; row < 4; ++row) {
         if (!s.on(rc_sort_enabled(row))) continue;
         // The stored value is the index of the key's name among the combo's items.
@@ -230,9 +246,12 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
         const int index = s.number(rc_sort_key(row));
         if (!def || index < 0 || static_cast<size_t>(index) >= def->items.size()) continue;
         const int key = sort_key_from_name(def->items[static_cast<size_t>(index)]);
-        if (key >= 0) r.after.sort_keys[row] = key;
+        if (key >= 0) after.sort_keys[row] = key;
     }
+}
 
+/// Merging into outputs, the writer (after the renumbering choice), the tail information and the save place.
+void read_output(const CSettings& s, ReconstructSettings& r) {
     if (s.on(RcSwitch::kMerge)) {
         r.merge = s.on(RcSwitch::kMergeByRows)     ? MergeMode::by_rows
                   : s.on(RcSwitch::kMergeBySuffix) ? MergeMode::by_number_after
@@ -269,6 +288,19 @@ ReconstructSettings reconstruct_settings(const CSettings& s) {
     n.always_count = s.on(OptSwitch::kNameAlwaysCount);
     n.date_range = s.on(OptSwitch::kNameDateRange);
     if (s.on(RcSwitch::kSaveBesideVideo)) r.video_path = s.text(RcText::kVideoPath);
+}
+
+} // namespace
+
+ReconstructSettings reconstruct_settings(const CSettings& s) {
+    ReconstructSettings r;
+    read_pass_filters(s, r.pass);
+    read_date_rules(s, r.pass);
+    read_timing_rows(s, r.pass);
+    read_rule_stages(s, r);
+    read_processing_lists(s, r);
+    read_after_reading(s, r.after);
+    read_output(s, r);
     return r;
 }
 

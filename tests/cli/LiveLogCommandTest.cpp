@@ -1,15 +1,14 @@
 #include "cli/LiveLogCommand.h"
 
-#include "text/Encoding.h"
+#include "tests/support/CliRun.h"
 #include "tests/text/TempFolder.h"
+#include "text/Encoding.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
+#include <vector>
 
 namespace quippet::cli {
 namespace {
@@ -17,27 +16,19 @@ namespace {
 using test::read_bytes;
 using test::TempFolder;
 
-struct ProcessRun {
+struct CommandResult {
     int code = -1;
-    std::string out;
+    std::string out; ///< stdout and stderr, in that order
 };
 
-/// Runs the built program with the shell, stdout and stderr together.
-ProcessRun run_quippet(const std::string& args) {
-    ProcessRun r;
-    const std::string command = std::string("'") + QUIPPET_CLI_PATH + "' " + args + " 2>&1";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return r;
-    std::array<char, 4096> chunk{};
-    while (size_t n = std::fread(chunk.data(), 1, chunk.size(), pipe))
-        r.out.append(chunk.data(), n);
-    const int status = ::pclose(pipe);
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+/// One `quippet --home HOME ARGS...` in this process.
+CommandResult run_in(const TempFolder& home, std::vector<std::string> args) {
+    const test::CommandRun r = test::run_quippet_in(home.path().string(), std::move(args));
+    return {r.code, r.out + r.err};
 }
 
-std::string quoted(const std::filesystem::path& p) {
-    return "'" + p.string() + "'";
+std::string str(const std::filesystem::path& p) {
+    return p.string();
 }
 
 TEST(LiveLogCommand, ConvertsTheSampleWithItsPreset) {
@@ -47,13 +38,13 @@ TEST(LiveLogCommand, ConvertsTheSampleWithItsPreset) {
     std::filesystem::create_directories(home.path() / "list");
     std::filesystem::copy_file(samples / "sample-30min.txt", home.path() / "list" / "sample-30min.txt");
 
-    const ProcessRun list = run_quippet("--home " + quoted(home.path()) + " livelog-preset list");
+    const CommandResult list = run_in(home, {"livelog-preset", "list"});
     EXPECT_EQ(list.code, 0) << list.out;
     EXPECT_EQ(list.out, "sample-30min\n");
 
-    const ProcessRun run = run_quippet(
-        "--home " + quoted(home.path()) + " livelog --preset sample-30min --set OptionDialog/EN6=1 --source " +
-        quoted(samples / "live-thread-30min-cm.txt") + " --out-dir " + quoted(out.path()) + " --out-name sample");
+    const CommandResult run =
+        run_in(home, {"livelog", "--preset", "sample-30min", "--set", "OptionDialog/EN6=1", "--source",
+                      str(samples / "live-thread-30min-cm.txt"), "--out-dir", str(out.path()), "--out-name", "sample"});
     ASSERT_EQ(run.code, 0) << run.out;
     EXPECT_NE(run.out.find("投稿日時のある行と見なした数：721\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("CM："), std::string::npos) << run.out;
@@ -66,9 +57,9 @@ TEST(LiveLogCommand, ConvertsTheSampleWithItsPreset) {
     // The NG-word file was created with its default content for the run.
     EXPECT_TRUE(std::filesystem::exists(home.path() / "設定：コンバートのNGワード.txt"));
 
-    const ProcessRun bad = run_quippet("--home " + quoted(home.path()) + " livelog --preset nothing-here");
+    const CommandResult bad = run_in(home, {"livelog", "--preset", "nothing-here"});
     EXPECT_EQ(bad.code, 1) << bad.out;
-    const ProcessRun usage = run_quippet("--home " + quoted(home.path()) + " livelog --bogus");
+    const CommandResult usage = run_in(home, {"livelog", "--bogus"});
     EXPECT_EQ(usage.code, 2) << usage.out;
 }
 
@@ -76,15 +67,15 @@ TEST(LiveLogCommand, FailureWithoutPostsExitsOne) {
     TempFolder home;
     TempFolder out;
     test::write_bytes(from_utf8((out.path() / "empty.txt").string()), "ただの文章\n");
-    const ProcessRun run = run_quippet("--home " + quoted(home.path()) + " livelog --source " +
-                                       quoted(out.path() / "empty.txt") + " --out-dir " + quoted(out.path()));
+    const CommandResult run =
+        run_in(home, {"livelog", "--source", str(out.path() / "empty.txt"), "--out-dir", str(out.path())});
     EXPECT_EQ(run.code, 1) << run.out;
     EXPECT_NE(run.out.find("変換元テキストを、実況のログとして解釈できませんでした"), std::string::npos) << run.out;
     EXPECT_EQ(test::listing(out.path()), "empty.txt\n");
 
-    const ProcessRun saved = run_quippet("--home " + quoted(home.path()) + " livelog-preset save 夜");
+    const CommandResult saved = run_in(home, {"livelog-preset", "save", "夜"});
     ASSERT_EQ(saved.code, 0) << saved.out;
-    const ProcessRun shown = run_quippet("--home " + quoted(home.path()) + " livelog-preset show 夜");
+    const CommandResult shown = run_in(home, {"livelog-preset", "show", "夜"});
     EXPECT_EQ(shown.code, 0);
     EXPECT_TRUE(shown.out.starts_with("有効\t×××××××\n日付\t2011\t1\t1\n")) << shown.out;
 }
