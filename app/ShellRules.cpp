@@ -1,5 +1,4 @@
 #include "app/ShellRules.h"
-#include "resources/MessageIds.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "resources/MessageIds.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"

@@ -64,7 +64,7 @@ int run_in_terminal(const TerminalJob& job, std::ostream& out, std::ostream& err
     {
         CJobFrame frame(notice);
         frame.set_ready(true);
-        frame.job_data().lists[0] = job.inputs;
+        frame.job_data().inputs() = job.inputs;
         InterruptScope interrupt(frame);
         const auto body = job.body;
         if (frame.start_job([&outcome, body](CWorkThread& worker) { body(worker, outcome); },

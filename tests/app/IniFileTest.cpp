@@ -12,12 +12,9 @@
 namespace quippet {
 namespace {
 
+using test::home_of;
 using test::TempFolder;
 using test::u8;
-
-std::u16string home_of(const TempFolder& folder) {
-    return from_utf8(folder.path().string());
-}
 
 unsigned mode_of(const std::filesystem::path& path) {
     struct stat st {};

@@ -11,12 +11,9 @@
 namespace quippet {
 namespace {
 
+using test::home_of;
 using test::TempFolder;
 using test::u8;
-
-std::u16string home_of(const TempFolder& folder) {
-    return from_utf8(folder.path().string());
-}
 
 TEST(SettingsMarker, MapsTheLastRunsStageToAResult) {
     const std::pair<int, int> cases[] = {{0, 1}, {1, 0}, {2, 2}, {3, 3}, {4, 4}, {-1, 0}, {5, 0}, {-7, 0}};

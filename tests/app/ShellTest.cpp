@@ -19,12 +19,9 @@
 namespace quippet {
 namespace {
 
+using test::home_of;
 using test::TempFolder;
 using test::u8;
-
-std::u16string home_of(const TempFolder& folder) {
-    return from_utf8(folder.path().string());
-}
 
 std::u16string read_wide(const std::u16string& path) {
     CCharW text;

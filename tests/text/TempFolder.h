@@ -38,6 +38,11 @@ private:
     std::filesystem::path path_;
 };
 
+/// The folder as the program names folders (an app home, say).
+inline std::u16string home_of(const TempFolder& folder) {
+    return from_utf8(folder.path().string());
+}
+
 inline std::string read_bytes(const std::u16string& path) {
     std::ifstream in(to_utf8(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

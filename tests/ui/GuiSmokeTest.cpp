@@ -2,6 +2,7 @@
 #include "app/MemorySinks.h"
 #include "app/WorkThread.h"
 #include "resources/Messages.h"
+#include "tests/ui/UiTestSupport.h"
 #include "text/Clipboard.h"
 #include "ui/ListPane.h"
 #include "ui/LogPane.h"
@@ -43,16 +44,7 @@ using quippet::BoxButtons;
 using quippet::CWorkThread;
 using quippet::LogMode;
 
-/// Runs the UI thread's events until `done` holds; false when it did not within `timeout`.
-bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using quippet::test::pump_until;
 
 /// Turns a hang into a failed run: a deadlock would otherwise only end at the test driver's timeout.
 class Watchdog {

@@ -2,10 +2,11 @@
 #include "app/IniFile.h"
 #include "app/JobFrame.h"
 #include "app/ShellRules.h"
-#include "resources/MessageIds.h"
 #include "app/SingleInstance.h"
 #include "app/WorkThread.h"
+#include "resources/MessageIds.h"
 #include "resources/Messages.h"
+#include "tests/ui/UiTestSupport.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/OpenErrors.h"
@@ -56,15 +57,7 @@ using namespace std::chrono_literals;
 using quippet::ui::to_qstring;
 using quippet::ui::to_u16;
 
-bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
+using quippet::test::pump_until;
 
 /// A fresh app home for one test; the previous home comes back afterwards.
 class TestHome {
