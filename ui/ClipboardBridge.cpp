@@ -9,6 +9,7 @@
 #include <QSemaphore>
 #include <QThread>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -41,16 +42,20 @@ bool read_clipboard(std::u16string& text) {
     struct Exchange {
         QSemaphore done;
         QString text;
+        /// States the hand-over that the semaphore already orders, for race detectors that cannot see it.
+        std::atomic<bool> filled{false};
     };
     auto exchange = std::make_shared<Exchange>();
     const bool queued = QMetaObject::invokeMethod(
         app,
         [exchange] {
             exchange->text = QGuiApplication::clipboard()->text();
+            exchange->filled.store(true, std::memory_order_release);
             exchange->done.release();
         },
         Qt::QueuedConnection);
     if (!queued || !exchange->done.tryAcquire(1, CClipboardBridge::worker_read_timeout_ms)) return false;
+    if (!exchange->filled.load(std::memory_order_acquire)) return false;
     text = quippet::ui::to_u16(exchange->text);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,10 +21,21 @@ template <typename R, typename Fn> R call_on_owner(const QObject* context, R fal
     // Qt wants a mutable receiver even for calls that only read it.
     auto* receiver = const_cast<QObject*>(context);
     if (QThread::currentThread() == receiver->thread()) return std::forward<Fn>(fn)();
+    // Qt's queue and wait order the call and its result already; the two flags state those hand-overs in
+    // this file too, so that a race detector, which cannot see into Qt, sees them as well.
     std::optional<R> result;
+    std::atomic<bool> sent{false};
+    std::atomic<bool> ran{false};
+    sent.store(true, std::memory_order_release);
     QMetaObject::invokeMethod(
-        receiver, [&result, &fn] { result.emplace(fn()); }, Qt::BlockingQueuedConnection);
-    return result ? std::move(*result) : std::move(fallback);
+        receiver,
+        [&result, &fn, &sent, &ran] {
+            (void)sent.load(std::memory_order_acquire);
+            result.emplace(fn());
+            ran.store(true, std::memory_order_release);
+        },
+        Qt::BlockingQueuedConnection);
+    return ran.load(std::memory_order_acquire) && result ? std::move(*result) : std::move(fallback);
 }
 
 template <typename Fn> void call_on_owner(const QObject* context, Fn&& fn) {
@@ -32,8 +44,18 @@ template <typename Fn> void call_on_owner(const QObject* context, Fn&& fn) {
         std::forward<Fn>(fn)();
         return;
     }
+    std::atomic<bool> sent{false};
+    std::atomic<bool> ran{false};
+    sent.store(true, std::memory_order_release);
     QMetaObject::invokeMethod(
-        receiver, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+        receiver,
+        [&fn, &sent, &ran] {
+            (void)sent.load(std::memory_order_acquire);
+            fn();
+            ran.store(true, std::memory_order_release);
+        },
+        Qt::BlockingQueuedConnection);
+    (void)ran.load(std::memory_order_acquire);
 }
 
 inline QString to_qstring(std::u16string_view text) {
