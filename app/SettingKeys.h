@@ -175,6 +175,8 @@ enum class OptText : int {
     kInputAdditions = 106,
     kBrowserTable = 111,
     kIdReplaceFolder = 132,
+    kRefererMarkers = 133,
+    kReferers = 134,
 };
 
 /// Switch detailed settings ("CB").
@@ -250,6 +252,11 @@ enum class OptSwitch : int {
     kInfoFileWithoutWatchPage,
     kPlayEndSound,
     kBookmarkFetchName, // 70
+    kForeignTags,
+    kWatchRefererRetry,
+    kAppendLength,
+    kInfoCacheSections,
+    kKeepOldDescription, // 75
 };
 
 /// The two protected texts ("AN").

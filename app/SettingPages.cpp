@@ -3,9 +3,11 @@
 // quippet_core), so the app layer below the subsystems reaches their pages without including them.
 #include "app/SettingsCatalogue.h"
 #include "app/SettingsTextFiles.h"
+#include "net/NetTextFiles.h"
 #include "livelog/LiveLogFiles.h"
 #include "livelog/LiveLogSettingPages.h"
 #include "net/NetSettingPages.h"
+#include "download/DownloadSettingPages.h"
 #include "reconstruct/ReconstructSettingPages.h"
 #include "reconstruct/SettingsFiles.h"
 
@@ -24,6 +26,8 @@ std::vector<const SettingsTextFile*> all_settings_text_files() {
     for (const SettingsTextFile& file : reconstruct_settings_text_files())
         files.push_back(&file);
     for (const SettingsTextFile& file : live_settings_text_files())
+        files.push_back(&file);
+    for (const SettingsTextFile& file : net_settings_text_files())
         files.push_back(&file);
     return files;
 }

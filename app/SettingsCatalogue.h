@@ -97,8 +97,6 @@ std::span<const AddSettingPages> setting_page_contributions();
 
 /// The pages of the settings store itself: file and folder names, start and end, the main window.
 void add_app_setting_pages(CatalogueBuilder& b);
-/// The download job's pages.
-void add_download_setting_pages(CatalogueBuilder& b);
 
 /// Every family of the settings file, section by section; inside a section in the order they are saved.
 std::span<const SettingFamily> setting_families();

@@ -3,6 +3,7 @@
 #include "cli/FetchCommand.h"
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
+#include "cli/NetCommands.h"
 #include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
 #include "cli/ScanCommand.h"
@@ -28,6 +29,11 @@ std::span<const Command> commands() {
         {"livelog-preset", "live-log presets (livelog-preset list | show NAME | save NAME)",
          run_livelog_preset_command},
         {"fetch", "one request through the HTTP client (fetch [--out FILE] [--service] URL)", run_fetch_command},
+        {"login",
+         "log in to the service and print who is logged in (login [--set K=V]... [--entry N] [--cookie VALUE])",
+         run_login_command},
+        {"info", "video information as key<TAB>value lines (info [--set K=V]... [--entry N] [--write DIR] ID...)",
+         run_info_command},
     };
     return table;
 }

@@ -7,6 +7,7 @@
 #include "app/IniFile.h"
 #include "app/Settings.h"
 #include "cli/Cli.h"
+#include "download/NetLengthProvider.h"
 #include "cli/JobRunner.h"
 #include "cli/PresetCommand.h"
 #include "cli/SettingsCommand.h"
@@ -125,6 +126,7 @@ int run_rebuild_command(const std::vector<std::string>& args, std::ostream& out,
 
     ReconstructSettings snapshot = reconstruct_settings(settings);
     snapshot.output_folder = out_dir;
+    snapshot.lengths = length_provider_for(settings);
     TerminalJob job;
     job.kind = JobKind::kReconstruct;
     job.inputs = files;

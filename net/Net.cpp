@@ -900,6 +900,40 @@ void net_clear_cookies() {
     curl_easy_cleanup(e);
 }
 
+std::vector<std::string> net_cookie_lines() {
+    std::vector<std::string> lines;
+    CURL* e = curl_easy_init();
+    if (!e) return lines;
+    curl_easy_setopt(e, CURLOPT_SHARE, SharedState::get().share());
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+    curl_slist* cookies = nullptr;
+    if (curl_easy_getinfo(e, CURLINFO_COOKIELIST, &cookies) == CURLE_OK) {
+        for (curl_slist* c = cookies; c; c = c->next)
+            lines.emplace_back(c->data);
+        curl_slist_free_all(cookies);
+    }
+    curl_easy_cleanup(e);
+    return lines;
+}
+
+int net_add_cookie_line(std::string_view line) {
+    size_t tabs = 0;
+    for (char c : line) {
+        if (c == '\r' || c == '\n' || c == '\0') return -1;
+        tabs += c == '\t';
+    }
+    // libcurl would take a "Set-Cookie:" header line as well; only the file form is meant here.
+    if (tabs != 6) return -1;
+    CURL* e = curl_easy_init();
+    if (!e) return -1;
+    curl_easy_setopt(e, CURLOPT_SHARE, SharedState::get().share());
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, "");
+    const std::string copy(line);
+    const CURLcode rc = curl_easy_setopt(e, CURLOPT_COOKIELIST, copy.c_str());
+    curl_easy_cleanup(e);
+    return rc == CURLE_OK ? 0 : -1;
+}
+
 void net_debug_dump(const CNetOptions& options, std::u16string_view name, std::string_view bytes) {
     if (!options.debug) return;
     std::u16string path = options.debug_folder;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/NetOptions.h"
 
@@ -144,6 +145,11 @@ int net_set_cookie(std::u16string_view url, std::u16string_view name, std::u16st
 std::u16string net_cookie_value(std::u16string_view host, std::u16string_view name);
 /// Empties the store.
 void net_clear_cookies();
+/// Every cookie of the store as a Netscape cookie-file line (domain, subdomains, path, secure, expiry,
+/// name, value).
+std::vector<std::string> net_cookie_lines();
+/// Adds one Netscape cookie-file line to the store. 0, or -1 for a line that is not one.
+int net_add_cookie_line(std::string_view line);
 
 /// Writes a debug dump "デバッグモード：" + name into the options' debug folder when debug is on; bytes as
 /// they are. Failures are ignored: a dump never changes the outcome of a request.

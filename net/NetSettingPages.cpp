@@ -19,6 +19,18 @@ void add_net_setting_pages(CatalogueBuilder& b) {
     b.sw(OptSwitch::kShowMembership, u"会員の種類を表示する", 1, "（プレミアム会員）/（無料会員） in the login line");
     b.text(OptText::kNicknameText, u"ニックネームの後の文字列");
 
+    b.page(u"動画情報");
+    b.group(u"動画情報");
+    b.sw(OptSwitch::kForeignTags, u"海外のタグも取得する");
+    b.sw(OptSwitch::kAppendLength, u"再生時間付加", 0, "the length in the name brackets after the title");
+    b.sw(OptSwitch::kInfoCacheSections, u"動画情報ファイルにスレッドIDなどを記録する");
+    b.sw(OptSwitch::kKeepOldDescription,
+         u"「動画の説明文」が変更されていた場合に、旧説明文の動画情報ファイルも別名で保存する");
+    b.group(u"動画閲覧ページ");
+    b.sw(OptSwitch::kWatchRefererRetry, u"ページの内容に応じてリファラを変えて再アクセスする");
+    b.text(OptText::kRefererMarkers, u"再アクセスの目印（|区切り）", u"");
+    b.text(OptText::kReferers, u"再アクセスのリファラ（|区切り）", u"");
+
     b.page(u"通信");
     b.group(u"プロキシの設定");
     b.choice(OptNumber::kProxyMode, u"プロキシの設定", {u"IEの設定に従う", u"直接", u"これを通す→"});

@@ -1,0 +1,100 @@
+#include "download/DownloadSettingPages.h"
+
+#include "app/SettingsCatalogue.h"
+
+namespace quippet {
+
+void add_download_setting_pages(CatalogueBuilder& b) {
+    b.page(u"ダウンロード");
+    b.group(u"待機");
+    b.num(OptNumber::kDownloadWait, u"ダウンロードの基本待機秒数", 0, 3600, 5);
+    b.num(OptNumber::kThumbApiInterval, u"サムネイルAPIへのアクセス間隔", 0, 36000, 10, "tenths of a second");
+    b.group(u"保存");
+    b.num(OptNumber::kFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", 0, CatalogueBuilder::kMaxCount,
+          500);
+    b.text(OptText::kNameTemplate, u"保存名", u"%TITLE%(%ID%)");
+    b.text(OptText::kVideoExtensions, u"動画の拡張子", u"mp4|avi|wmv|mkv|flv|swf");
+    b.text(OptText::kImageExtensions, u"画像の拡張子", u"jpg|jpeg|gif");
+    b.text(OptText::kThumbExtension, u"サムネイル画像の拡張子", u"jpg");
+    b.sw(OptSwitch::kInfoFileWithoutWatchPage,
+         u"動画情報テキストファイルのためだけなら、動画閲覧ページからの情報取得を行わない");
+    b.group(u"ID");
+    b.text(OptText::kVideoIdPrefixes, u"動画IDの接頭辞", u"sm|so|nm|am|fz|ut|ca");
+    b.text(OptText::kOtherIdPrefixes, u"その他のIDの接頭辞", u"lv|ch|co|nb|nc|sg|im|mg|az|dw|ga|gg|ip|nd|ys|it|pk");
+    b.num(OptNumber::kIdMinDigits, u"数字だけのID：最小桁数", 1, 20, 8);
+    b.num(OptNumber::kIdMaxDigits, u"数字だけのID：最大桁数", 1, 20, 12);
+    b.group(u"履歴と更新チェック");
+    b.num(OptNumber::kHistoryLines, u"DLの履歴の行数", 0, CatalogueBuilder::kMaxCount, 10000);
+    b.num(OptNumber::kUpdateCheckDays, u"前の更新チェックより前の投稿はスルー（日）", 0, 36500, 1);
+    b.sw(OptSwitch::kBookmarkFetchName,
+         u"マイリストなどをブックマークする際、ツリーに表示する文字列を得るために、ネットにアクセスする");
+    b.group(u"終了時");
+    b.sw(OptSwitch::kPlayEndSound, u"すべてのダウンロードが終了した際に、WAVファイルを再生する");
+    b.text(OptText::kEndSoundSuccess, u"成功時のWAVファイル");
+    b.text(OptText::kEndSoundFailure, u"失敗時のWAVファイル");
+
+    b.page(u"コメントファイルのダウンロード・保存は次の条件で行う");
+    b.group(u"取得");
+    b.num(OptNumber::kCommentsPerRequest, u"1回のリクエストで取得するコメント数", 1, 100000, 1000);
+    b.num(OptNumber::kPastLogInterval, u"過去ログ取得時のリクエスト間隔", 0, 600000, 1000, "milliseconds");
+    b.group(u"アクセス失敗などの場合のリトライ：");
+    b.num(OptNumber::kCommentRetryWait, u"秒待機で", 0, 3600, 5);
+    b.num(OptNumber::kCommentRetryCount, u"回まで", 0, 100, 3);
+    b.group(u"｢過去ログも取得｣の起点");
+    b.num(OptNumber::kPastLogStartDays, u"日", 0, 100000, 0, "days after the posting time");
+    b.num(OptNumber::kPastLogStartHours, u"時間", 0, 100000, 0);
+    b.group(u"｢過去ログも取得｣の上限");
+    b.num(OptNumber::kPastLogLimit, u"件", 1, CatalogueBuilder::kMaxCount, 1000000, "newest comment numbers kept");
+    b.group(u"スキップ");
+    b.sw(OptSwitch::kSkipUnchangedComments,
+         u"過去に保存したコメントファイルがある場合、コメント数が増えていなければDLをスキップする");
+    b.num(OptNumber::kSkipIncreaseBelow, u"未満のコメント数の増加ならスキップする", 0, CatalogueBuilder::kMaxCount, 1);
+    b.sw(OptSwitch::kSkipByConditions,
+         u"過去に保存したコメントファイルがある場合、以下のチェックした条件をすべて満たすならDLをスキップする");
+    b.sw(OptSwitch::kSkipCondLastNumber, u"過去に保存したコメントファイル内の、最後のコメント番号");
+    b.num(OptNumber::kSkipLastNumberAtLeast, u"過去に保存したコメントファイル内の、最後のコメント番号（以上）", 0,
+          CatalogueBuilder::kMaxCount, 1000);
+    b.sw(OptSwitch::kSkipCondLatestCount, u"ニコニコ動画上の、現在の最新コメント数");
+    b.num(OptNumber::kSkipLatestCountAtMost, u"ニコニコ動画上の、現在の最新コメント数（以下）", 0,
+          CatalogueBuilder::kMaxCount, 1000);
+    b.sw(OptSwitch::kSkipCondIncrease, u"過去に保存したファイルから比べて、現在までに増えたコメント数");
+    b.num(OptNumber::kSkipIncreaseAtMost, u"過去に保存したファイルから比べて、現在までに増えたコメント数（以下）", 0,
+          CatalogueBuilder::kMaxCount, 0);
+    b.sw(OptSwitch::kFuzzySavedMatch,
+         u"上2件の「過去に保存したコメントファイル」は曖昧に識別（「保存名」部分のみ・IDのみの一致を許容）");
+    b.group(u"保存");
+    b.sw(OptSwitch::kAddBoonData, u"ダウンロードしたコメントファイルには BoonSutazioData を付加する");
+
+    b.page(u"動画ファイルのダウンロード・保存は次の条件で行う");
+    b.group(u"保存");
+    b.num(OptNumber::kVideoFreeSpaceMb, u"DLすると空き容量が … MB未満になる時はDLを行わない", -1,
+          CatalogueBuilder::kMaxCount, -1, "-1: the value of the download page");
+    b.num(OptNumber::kParallelDownloads, u"動画を同時にDLする本数：", 1, 16, 1);
+    b.sw(OptSwitch::kAddToWatchLater, u"保存した動画を「あとで見るリスト」に追加する");
+    b.sw(OptSwitch::kAddToListFile, u"保存した動画を右のリストファイルに追加する");
+    b.text(OptText::kVideoListFile, u"保存した動画を右のリストファイルに追加する（リストファイル）");
+    b.sw(OptSwitch::kResume, u"可能ならレジュームする（推奨）", 1);
+    b.group(u"エラー時のリトライ：");
+    b.num(OptNumber::kVideoRetryWait, u"秒待機で", 0, 3600, 10);
+    b.num(OptNumber::kVideoRetryCount, u"回まで", 0, 100, 3);
+    b.group(u"サーバ");
+    b.sw(OptSwitch::kNewServerBestOnly, u"新サーバ：最高画質以外では、ダウンロードしない");
+    b.sw(OptSwitch::kNewServerSkipLowQuality,
+         u"新サーバ：低画質モードの影響を受ける場合は、DLしない（指定範囲内の最高画質でDLできないならスルー）");
+    b.sw(OptSwitch::kOldServerSkipEconomy, u"旧サーバ：エコノミー動画は、ダウンロードしない");
+    b.sw(OptSwitch::kOldServerEconomySuffix, u"旧サーバ：エコノミー動画なら、ファイル名の末尾に右の文字列を追加する");
+    b.text(OptText::kEconomySuffix, u"旧サーバ：エコノミー動画なら、ファイル名の末尾に右の文字列を追加する（文字列）",
+           u"【エコノミー】");
+    b.sw(OptSwitch::kOldServerSkipEconomyIfHigh, u"旧サーバ：高画質動画（非エコノミーの動画）がすでに保存されているとき"
+                                                 u"は、エコノミー動画のダウンロードをしない");
+    b.sw(OptSwitch::kOldServerFailWithoutHigh,
+         u"旧サーバ：高画質動画（非エコノミーの動画）が保存されていないときは、結果表示を「×」にする");
+    b.group(u"書込");
+    b.num(OptNumber::kWriteChunkMb, u"HDD等への書込は … MBずつ行う", 1, 1024, 1);
+    b.num(OptNumber::kBufferKb, u"バッファ … KB", 1, 65536, 64);
+    b.group(u"緊急用");
+    b.sw(OptSwitch::kQualityCheckBypass, u"「（画質）」選択時、画質と音質の判定をスルーする（緊急用）");
+    b.sw(OptSwitch::kForceDownload, u"削除動画などでもDLをある程度強行する ※テスト用");
+}
+
+} // namespace quippet
