@@ -7,14 +7,25 @@
 #include <QVBoxLayout>
 
 CTabPage::CTabPage(const QStringList& list_labels, QWidget* parent) : QWidget(parent) {
-    auto* splitter = new QSplitter(Qt::Vertical, this);
-    list_ = new CListPane(list_labels, splitter);
-    log_ = new CLogPane(splitter);
-    splitter->addWidget(list_);
-    splitter->addWidget(log_);
+    splitter_ = new QSplitter(Qt::Vertical, this);
+    list_ = new CListPane(list_labels, splitter_);
+    log_ = new CLogPane(splitter_);
+    splitter_->addWidget(list_);
+    splitter_->addWidget(log_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter_);
+}
+
+void CTabPage::set_controls(QWidget* controls) {
+    auto* outer = new QSplitter(Qt::Vertical, this);
+    layout()->replaceWidget(splitter_, outer);
+    splitter_->setOrientation(Qt::Horizontal);
+    outer->addWidget(controls);
+    outer->addWidget(splitter_);
+    outer->setStretchFactor(0, 0);
+    outer->setStretchFactor(1, 1);
+    outer->setChildrenCollapsible(false);
 }
 
 quippet::JobTarget CTabPage::job_target() const {

@@ -7,6 +7,7 @@
 
 class CListPane;
 class CLogPane;
+class QSplitter;
 
 /// What every tab page has: a list view above a log pane, the two places its jobs report to.
 class CTabPage : public QWidget {
@@ -18,7 +19,12 @@ public:
     CListPane* list_view() const { return list_; }
     quippet::JobTarget job_target() const;
 
+protected:
+    /// Puts a page's own controls above the list and the log, which then sit side by side.
+    void set_controls(QWidget* controls);
+
 private:
+    QSplitter* splitter_;
     CListPane* list_;
     CLogPane* log_;
 };
