@@ -129,6 +129,7 @@ CDlgBase::CDlgBase(QWidget* parent) : QMainWindow(parent), tabs_(new QTabWidget(
     tabs_->addTab(playlist_, QStringLiteral("プレイリスト"));
     setCentralWidget(tabs_);
     reconstruct_->attach(this);
+    live_log_->attach(this);
     build_main_row();
     setMinimumSize(initial_width, initial_height);
     resize(initial_width, initial_height);
@@ -241,6 +242,7 @@ void CDlgBase::start_up(QElapsedTimer process_start) {
     quippet::load_settings(*ini_, settings_);
     loaded_ = settings_;
     reconstruct_->load_controls(settings_);
+    live_log_->load_controls(settings_);
 
     show_playlist_tab(settings_.on(OptSwitch::kShowPlaylistTab));
     restore_geometry();
@@ -646,6 +648,7 @@ void CDlgBase::shut_down() {
     // download page last.
     reconstruct_->save_controls(settings_);
     if (!write_marker(quippet::kMarkerLiveLogSaving)) return;
+    live_log_->save_controls(settings_);
     save_changed(quippet::section::kLiveLog);
     if (!write_marker(quippet::kMarkerLiveLogSaved)) return;
     {
