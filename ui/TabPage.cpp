@@ -17,7 +17,7 @@ CTabPage::CTabPage(const QStringList& list_labels, QWidget* parent) : QWidget(pa
     layout->addWidget(splitter_);
 }
 
-void CTabPage::set_controls(QWidget* controls) {
+void CTabPage::set_controls(QWidget* controls, int controls_height, int rest_height) {
     auto* outer = new QSplitter(Qt::Vertical, this);
     layout()->replaceWidget(splitter_, outer);
     splitter_->setOrientation(Qt::Horizontal);
@@ -26,6 +26,7 @@ void CTabPage::set_controls(QWidget* controls) {
     outer->setStretchFactor(0, 0);
     outer->setStretchFactor(1, 1);
     outer->setChildrenCollapsible(false);
+    if (controls_height > 0 && rest_height > 0) outer->setSizes({controls_height, rest_height});
 }
 
 quippet::JobTarget CTabPage::job_target() const {

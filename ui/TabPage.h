@@ -20,8 +20,10 @@ public:
     quippet::JobTarget job_target() const;
 
 protected:
-    /// Puts a page's own controls above the list and the log, which then sit side by side.
-    void set_controls(QWidget* controls);
+    /// Puts a page's own controls above the list and the log, which then sit side by side. The controls
+    /// start with `controls_height` of the page's height and the list and log with `rest_height` (shares,
+    /// not pixels; zero for both: as the controls ask).
+    void set_controls(QWidget* controls, int controls_height = 0, int rest_height = 0);
 
 private:
     QSplitter* splitter_;

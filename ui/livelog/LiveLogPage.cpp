@@ -15,6 +15,7 @@
 #include "text/FileSP.h"
 #include "text/OpenErrors.h"
 #include "ui/DesktopOpen.h"
+#include "ui/ListPane.h"
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
 #include "ui/TabLayout.h"
@@ -88,6 +89,8 @@ CDlgWC::CDlgWC(QWidget* parent) : CTabPage({}, parent), sections_(new QTabWidget
     connect(table, &QPushButton::clicked, this, &CDlgWC::open_replace_table);
     connect(play_button, &QPushButton::clicked, this, &CDlgWC::play);
     set_controls(controls);
+    // The conversion has no list of its own; its log takes the width.
+    list_view()->hide();
     update_busy();
     update_save_caption();
 }

@@ -84,7 +84,8 @@ CDlgDD::CDlgDD(QWidget* parent)
     connect(run_buttons_[1], &QPushButton::clicked, this, &CDlgDD::run_split);
     connect(run_buttons_[2], &QPushButton::clicked, this, &CDlgDD::run_cut);
     connect(stop_, &QPushButton::clicked, this, &CDlgDD::stop_job);
-    set_controls(controls);
+    // The file list and the log get the room the sub-pages leave: most of them need little height.
+    set_controls(controls, 340, 160);
 
     CListPane* list = list_view();
     list->setAcceptDrops(true);
@@ -158,6 +159,8 @@ QWidget* CDlgDD::build_list_page() {
     survey_ = new CDropField(r4.parent());
     survey_->setReadOnly(true);
     survey_->setPlaceholderText(QStringLiteral("ここにドロップで最終表示時間"));
+    rename_->setMinimumWidth(200);
+    survey_->setMinimumWidth(200);
     r4.text(u"リネーム").add(rename_).text(u"調査").add(survey_);
     put(out, r4.done());
     add_to(col, out);
