@@ -3,6 +3,7 @@
 #include "ui/ListPane.h"
 #include "ui/LogPane.h"
 
+#include <QPointer>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -31,4 +32,23 @@ void CTabPage::set_controls(QWidget* controls, int controls_height, int rest_hei
 
 quippet::JobTarget CTabPage::job_target() const {
     return quippet::JobTarget{log_, list_};
+}
+
+quippet::JobFunction CTabPage::ending_with(quippet::JobFunction job, std::function<void()> on_end) {
+    QPointer<CTabPage> self(this);
+    return [job = std::move(job), on_end = std::move(on_end), self](quippet::CWorkThread& worker) {
+        struct Ending {
+            QPointer<CTabPage> page;
+            std::function<void()> call;
+            ~Ending() {
+                QMetaObject::invokeMethod(
+                    page.data(),
+                    [page = page, call = call] {
+                        if (page) call();
+                    },
+                    Qt::QueuedConnection);
+            }
+        } ending{self, on_end};
+        job(worker);
+    };
 }

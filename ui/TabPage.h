@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/JobFrame.h"
 #include "app/WorkData.h"
 
 #include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class CListPane;
 class CLogPane;
@@ -20,6 +23,10 @@ public:
     quippet::JobTarget job_target() const;
 
 protected:
+    /// `job` followed, however it ends (an exception too), by `on_end` on this page's thread; dropped when
+    /// the page is gone by then. The pages clear their busy state with it.
+    quippet::JobFunction ending_with(quippet::JobFunction job, std::function<void()> on_end);
+
     /// Puts a page's own controls above the list and the log, which then sit side by side. The controls
     /// start with `controls_height` of the page's height and the list and log with `rest_height` (shares,
     /// not pixels; zero for both: as the controls ask).

@@ -4,6 +4,7 @@
 #include "tests/support/CliRun.h"
 #include "tests/ui/TabTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "ui/DesktopOpen.h"
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
 #include "ui/livelog/LiveLogPage.h"
@@ -241,6 +242,36 @@ TEST(LiveLogTab, PastedSourceTextIsSavedAsTheWideSourceFile) {
     page.source_edit()->clear();
     page.reload_source_text();
     EXPECT_EQ(page.source_edit()->toPlainText(), QStringLiteral("1 ：名無し\n本文"));
+}
+
+TEST(LiveLogTab, FileButtonsCreateTheirFilesAndPlayOpensTheVideoBesideTheOutput) {
+    TabHome home;
+    CDlgBase window;
+    CDlgWC& page = *window.live_log_page();
+    QStringList opened;
+    quippet::ui::set_desktop_opener([&opened](const QString& path) {
+        opened.append(path);
+        return 42;
+    });
+    page.button(QStringLiteral("NGワード"))->click();
+    page.button(QStringLiteral("設定"))->click();
+    page.button(QStringLiteral("変換元テキストを開く"))->click();
+    ASSERT_EQ(opened.size(), 3);
+    EXPECT_TRUE(opened[0].endsWith(QStringLiteral("設定：コンバートのNGワード.txt")));
+    EXPECT_TRUE(opened[1].endsWith(QStringLiteral("設定：コンバートの置換.txt")));
+    for (const QString& path : opened)
+        EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
+    // The NG-word file starts with its default lists.
+    const QByteArray ng = read_all(opened[0]);
+    const QString first = QString::fromUtf16(reinterpret_cast<const char16_t*>(ng.constData() + 2), 6);
+    EXPECT_EQ(first, QStringLiteral("[前方一致]"));
+
+    write_all(home.file(QStringLiteral("番組.mp4")), "v");
+    control<QLineEdit>(page, key(WcText::kOutputName))->setText(QStringLiteral("番組"));
+    page.play();
+    ASSERT_EQ(opened.size(), 4);
+    EXPECT_EQ(opened[3], home.file(QStringLiteral("番組.mp4")));
+    quippet::ui::set_desktop_opener({});
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "reconstruct/ReconstructSettingKeys.h"
 #include "tests/ui/TabTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "ui/DropField.h"
 #include "ui/ListPane.h"
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
@@ -241,6 +242,32 @@ TEST(ReconstructTab, NewSaveOfADeletedPresetBringsItBackWithTheNotice) {
     EXPECT_TRUE(notice.startsWith(QStringLiteral("同名のプリセットが過去に存在していたので"))) << notice.toStdString();
     EXPECT_TRUE(QFile::exists(ini));
     EXPECT_EQ(page.preset_list()->count(), 1);
+}
+
+TEST(ReconstructTab, RunWithSaveOnRunStoresThePresetUnderTheTypedName) {
+    TabHome home;
+    CDlgBase window;
+    CDlgDD& page = *window.reconstruct_page();
+    page.drop_paths({home.copy_sample(kSamples[0])});
+    control<QCheckBox>(page, key(RcSwitch::kSavePresetOnRun))->setChecked(true);
+    control<QLineEdit>(page, key(RcText::kPresetName))->setText(QStringLiteral("毎回"));
+    control<QSpinBox>(page, key(RcNumber::kDupWindow))->setValue(55);
+    ASSERT_TRUE(run_and_wait(page, &CDlgDD::run_reconstruct));
+    ASSERT_TRUE(QFile::exists(home.file(QStringLiteral("set/毎回.ini"))));
+    EXPECT_EQ(page.preset_list()->count(), 1);
+    control<QSpinBox>(page, key(RcNumber::kDupWindow))->setValue(1);
+    page.restore_preset(QStringLiteral("毎回"));
+    EXPECT_EQ(control<QSpinBox>(page, key(RcNumber::kDupWindow))->value(), 55);
+}
+
+TEST(ReconstructTab, SurveyFieldShowsTheLatestDisplayTimeOfADroppedFile) {
+    TabHome home;
+    CDlgBase window;
+    CDlgDD& page = *window.reconstruct_page();
+    const QString path = home.copy_sample(kSamples[0]);
+    page.survey_dropped(path);
+    EXPECT_FALSE(page.survey_field()->text().isEmpty());
+    EXPECT_TRUE(to_qstring(page.log_pane()->log_text()).contains(page.survey_field()->text()));
 }
 
 TEST(ReconstructTab, VideoFieldTurnsPinkWhileSavingBesideTheVideo) {

@@ -1,3 +1,4 @@
+#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "app/SettingsCatalogue.h"
 #include "livelog/LiveLogSettingKeys.h"
@@ -8,6 +9,7 @@
 #include "ui/reconstruct/ReconstructPage.h"
 
 #include <QRadioButton>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,62 @@ TEST(TabBinding, EveryLiveLogKeyIsBoundAndLoadThenSaveChangesNothing) {
     changed.set_text(quippet::kWcPresetName, u"どこにもない");
     CDlgBase other;
     expect_round_trip(*other.live_log_page(), changed, quippet::section::kLiveLog);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TabBinding, StoredValuesOutsideTheirRangesAreClampedOnLoadAndWrittenBackClamped) {
+    TabHome home;
+    CDlgBase window;
+    CDlgWC& page = *window.live_log_page();
+    quippet::CSettings wild;
+    wild.set_number(quippet::WcNumber::kYear, 5000);
+    wild.set_number(quippet::wc_aid(3), -5000);
+    wild.set_number(quippet::WcNumber::kMaxChars, 0);
+    page.load_controls(wild);
+    quippet::CSettings saved;
+    page.save_controls(saved);
+    EXPECT_EQ(saved.number(quippet::WcNumber::kYear), 3000);
+    EXPECT_EQ(saved.number(quippet::wc_aid(3)), -999);
+    EXPECT_EQ(saved.number(quippet::WcNumber::kMaxChars), 1);
+}
+
+TEST(TabBinding, TheWindowKeepsTheTabsAcrossARestartAndWritesNothingUntouched) {
+    TabHome home;
+    const std::u16string dir = quippet::ui::to_u16(home.path());
+    const auto stored = [&dir](const quippet::SettingKey& k) {
+        const quippet::CFileINI ini(dir);
+        return ini.has_key(k.section, quippet::setting_key_name(k))
+                   ? ini.read_number(k.section, quippet::setting_key_name(k), -1)
+                   : -1;
+    };
+    {
+        CDlgBase window;
+        window.start_up();
+    }
+    // A run that changed nothing leaves every tab key to its default.
+    for (const quippet::SettingDef& def : quippet::setting_catalogue()) {
+        if (def.key.section != quippet::section::kReconstruct && def.key.section != quippet::section::kLiveLog)
+            continue;
+        EXPECT_FALSE(quippet::CFileINI(dir).has_key(def.key.section, quippet::setting_key_name(def.key)))
+            << quippet::to_utf8(quippet::setting_key_name(def.key));
+    }
+    const quippet::SettingKey window_key = quippet::key(quippet::RcNumber::kDupWindow);
+    const quippet::SettingKey chars_key = quippet::key(quippet::WcNumber::kMaxChars);
+    {
+        CDlgBase window;
+        window.start_up();
+        qobject_cast<QSpinBox*>(window.reconstruct_page()->controls().control_for(window_key))->setValue(80);
+        qobject_cast<QSpinBox*>(window.live_log_page()->controls().control_for(chars_key))->setValue(77);
+    }
+    EXPECT_EQ(stored(window_key), 80);
+    EXPECT_EQ(stored(chars_key), 77);
+    CDlgBase window;
+    window.start_up();
+    EXPECT_EQ(qobject_cast<QSpinBox*>(window.reconstruct_page()->controls().control_for(window_key))->value(), 80);
+    EXPECT_EQ(qobject_cast<QSpinBox*>(window.live_log_page()->controls().control_for(chars_key))->value(), 77);
 }
 
 } // namespace

@@ -452,7 +452,7 @@ void CDlgWC::apply_nikojk() {
     CSettings s = window_->settings();
     quippet::apply_nikojk_settings(s);
     window_->apply_settings(s);
-    log_line(u"NikoJK用の設定にしました（拡張子txt、chat要素だけ、date属性値の最小をファイル名に）");
+    log_line(quippet::message_text(quippet::msg::kNikoJkApplied));
 }
 
 // ---- files -----------------------------------------------------------------------------------
@@ -501,8 +501,8 @@ void CDlgWC::play() {
     const CSettings s = snapshot();
     const std::u16string video = quippet::live_video_to_play(s);
     if (video.empty()) {
-        log_line(quippet::live_output_folder(s) + s.text(WcText::kOutputName) +
-                 u".*：再生する動画ファイルがありません");
+        log_line(quippet::live_output_folder(s) + s.text(WcText::kOutputName) + u".*" +
+                 std::u16string(quippet::message_text(quippet::msg::kNoVideoToPlay)));
         return;
     }
     // Until the players of the playlist tab exist, the desktop's default program plays the video.
@@ -530,22 +530,14 @@ void CDlgWC::convert() {
 
     std::vector<std::u16string>& inputs = window_->frame().job_data().inputs();
     inputs = {quippet::live_source_path(s)};
-    QPointer<CDlgWC> self(this);
-    quippet::JobFunction job = [s, self](quippet::CWorkThread& worker) {
-        quippet::run_livelog_job(worker, s);
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self] {
-                if (self) self->job_done();
-            },
-            Qt::QueuedConnection);
-    };
+    quippet::JobFunction job = [s](quippet::CWorkThread& worker) { quippet::run_livelog_job(worker, s); };
     busy_ = true;
     update_busy();
-    if (window_->start_job(std::move(job), *this, quippet::JobKind::kLiveLog) != 0) {
+    if (window_->start_job(ending_with(std::move(job), [this] { job_done(); }), *this, quippet::JobKind::kLiveLog) !=
+        0) {
         busy_ = false;
         update_busy();
-        log_line(u"処理を開始できませんでした");
+        log_line(quippet::message_text(quippet::msg::kJobNotStarted));
     }
 }
 

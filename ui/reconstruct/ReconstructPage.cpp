@@ -10,6 +10,8 @@
 #include "reconstruct/ReconstructSettingKeys.h"
 #include "reconstruct/SettingsFiles.h"
 #include "reconstruct/SplitCut.h"
+#include "resources/MessageIds.h"
+#include "resources/Messages.h"
 #include "text/Encoding.h"
 #include "ui/DropField.h"
 #include "ui/ListPane.h"
@@ -519,7 +521,9 @@ void CDlgDD::drop_paths(const QStringList& paths) {
         items.append(item);
     }
     list->addTopLevelItems(items);
-    if (skipped > 0) log_line(quippet::decimal_text(skipped) + u"個のファイルを「条件」で除外しました");
+    if (skipped > 0)
+        log_line(quippet::decimal_text(skipped) +
+                 std::u16string(quippet::message_text(quippet::msg::kDroppedFilesSkipped)));
 }
 
 void CDlgDD::clear_list() {
@@ -582,7 +586,7 @@ bool CDlgDD::start(quippet::JobKind kind) {
     window_->store_page_settings(settings, quippet::section::kReconstruct);
     const QStringList paths = files();
     if (paths.isEmpty()) {
-        log_line(u"ファイルがリストにありません");
+        log_line(quippet::message_text(quippet::msg::kNoFilesListed));
         return false;
     }
     const quippet::PresetRunPreparation prepared = quippet::prepare_preset_run(settings, {});
@@ -593,7 +597,8 @@ bool CDlgDD::start(quippet::JobKind kind) {
             log_line(failure);
     }
     if (prepared.saved.result == 0 && !prepared.saved.notes.empty()) {
-        log_line(settings.text(RcText::kPresetName) + u"：設定を保存しました（実行で設定保存）");
+        log_line(settings.text(RcText::kPresetName) +
+                 std::u16string(quippet::message_text(quippet::msg::kPresetSavedOnRun)));
         refresh_presets();
     }
 
@@ -602,35 +607,20 @@ bool CDlgDD::start(quippet::JobKind kind) {
     for (const QString& p : paths)
         inputs.push_back(to_u16(p));
 
-    QPointer<CDlgDD> self(this);
-    const auto done = [self] {
-        QMetaObject::invokeMethod(
-            self.data(),
-            [self] {
-                if (self) self->job_done();
-            },
-            Qt::QueuedConnection);
-    };
     quippet::JobFunction job;
     if (kind == quippet::JobKind::kReconstruct) {
         const quippet::ReconstructSettings snap = quippet::reconstruct_settings(settings);
-        job = [settings, snap, done](quippet::CWorkThread& worker) {
-            quippet::run_reconstruct_job(worker, settings, snap);
-            done();
-        };
+        job = [settings, snap](quippet::CWorkThread& worker) { quippet::run_reconstruct_job(worker, settings, snap); };
     } else {
         const quippet::SplitCutSettings snap = quippet::split_cut_settings(settings);
-        job = [snap, kind, done](quippet::CWorkThread& worker) {
-            quippet::run_split_cut_job(worker, snap, kind);
-            done();
-        };
+        job = [snap, kind](quippet::CWorkThread& worker) { quippet::run_split_cut_job(worker, snap, kind); };
     }
     busy_ = true;
     update_busy();
-    if (window_->start_job(std::move(job), *this, kind) != 0) {
+    if (window_->start_job(ending_with(std::move(job), [this] { job_done(); }), *this, kind) != 0) {
         busy_ = false;
         update_busy();
-        log_line(u"処理を開始できませんでした");
+        log_line(quippet::message_text(quippet::msg::kJobNotStarted));
         return false;
     }
     return true;
@@ -713,7 +703,7 @@ void CDlgDD::restore_preset(const QString& name) {
         log_line(failure);
     table_.load(s);
     update_video_colour();
-    log_line(to_u16(name) + u"：設定を復元しました");
+    log_line(to_u16(name) + std::u16string(quippet::message_text(quippet::msg::kPresetRestored)));
 }
 
 // ---- drop fields -----------------------------------------------------------------------------
