@@ -1,5 +1,7 @@
 #include "app/Settings.h"
 #include "reconstruct/ReconstructSettingKeys.h"
+#include "resources/MessageIds.h"
+#include "resources/Messages.h"
 #include "tests/ui/TabTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
 #include "ui/DropField.h"
@@ -15,6 +17,7 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTreeWidgetItem>
@@ -258,6 +261,30 @@ TEST(ReconstructTab, RunWithSaveOnRunStoresThePresetUnderTheTypedName) {
     control<QSpinBox>(page, key(RcNumber::kDupWindow))->setValue(1);
     page.restore_preset(QStringLiteral("毎回"));
     EXPECT_EQ(control<QSpinBox>(page, key(RcNumber::kDupWindow))->value(), 55);
+}
+
+TEST(ReconstructTab, StopEndsTheJobThroughItsStoppedPathAndFreesTheTab) {
+    TabHome home;
+    CDlgBase window;
+    CDlgDD& page = *window.reconstruct_page();
+    const QString sample = home.copy_sample(kSamples[0]);
+    QStringList many;
+    for (int i = 0; i < 300; ++i) {
+        const QString copy = home.file(QStringLiteral("c%1.xml").arg(i, 3, 10, QLatin1Char('0')));
+        ASSERT_TRUE(QFile::copy(sample, copy));
+        many.append(copy);
+    }
+    page.drop_paths(many);
+    page.run_reconstruct();
+    ASSERT_TRUE(page.busy());
+    EXPECT_FALSE(page.button(QStringLiteral("再構成"))->isEnabled());
+    page.stop_job();
+    ASSERT_TRUE(pump_until([&page] { return !page.busy(); }));
+    EXPECT_TRUE(page.button(QStringLiteral("再構成"))->isEnabled());
+    const QString log = to_qstring(page.log_pane()->log_text());
+    EXPECT_TRUE(log.contains(to_qstring(quippet::message_text(quippet::msg::kJobStopped)))) << log.toStdString();
+    // Far from every file was written.
+    EXPECT_LT(xml_files(home).size(), 2 * 300);
 }
 
 TEST(ReconstructTab, SurveyFieldShowsTheLatestDisplayTimeOfADroppedFile) {

@@ -444,6 +444,14 @@ void CDlgDD::attach(CDlgBase* window) {
 
 void CDlgDD::load_controls(const CSettings& from) {
     table_.load(from);
+    // The list's look follows the interface settings ("グリッド線を表示する", "1行の高さ").
+    const CSettings& look = window_ != nullptr ? window_->settings() : from;
+    QString sheet;
+    if (look.on(quippet::OptSwitch::kReconstructGridLines))
+        sheet += QStringLiteral("QTreeView::item { border-bottom: 1px solid palette(mid); }");
+    if (const int height = look.number(quippet::OptNumber::kReconstructRowHeight); height > 0)
+        sheet += QStringLiteral("QTreeView::item { height: %1px; }").arg(height);
+    list_view()->setStyleSheet(sheet);
     update_video_colour();
     refresh_presets();
 }
