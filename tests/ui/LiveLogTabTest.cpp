@@ -274,4 +274,19 @@ TEST(LiveLogTab, FileButtonsCreateTheirFilesAndPlayOpensTheVideoBesideTheOutput)
     quippet::ui::set_desktop_opener({});
 }
 
+TEST(LiveLogTab, NikoJkSettingsAreKeptForTheNextStart) {
+    TabHome home;
+    {
+        CDlgBase window;
+        window.start_up();
+        window.live_log_page()->apply_nikojk();
+        EXPECT_EQ(window.settings().number(quippet::OptNumber::kLiveExtension), 1);
+    }
+    CDlgBase window;
+    window.start_up();
+    EXPECT_EQ(window.settings().number(quippet::OptNumber::kLiveExtension), 1);
+    EXPECT_TRUE(window.settings().on(quippet::OptSwitch::kLiveChatOnly));
+    EXPECT_TRUE(window.settings().on(quippet::OptSwitch::kLiveDateAsName));
+}
+
 } // namespace

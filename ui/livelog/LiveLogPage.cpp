@@ -1,6 +1,8 @@
 #include "ui/livelog/LiveLogPage.h"
 
+#include "app/IniFile.h"
 #include "app/Settings.h"
+#include "app/SettingsCatalogue.h"
 #include "app/SettingsTextFiles.h"
 #include "app/WorkThread.h"
 #include "livelog/LiveLogAids.h"
@@ -449,9 +451,19 @@ void CDlgWC::times_from_aids() {
 
 void CDlgWC::apply_nikojk() {
     if (window_ == nullptr) return;
-    CSettings s = window_->settings();
+    const CSettings before = window_->settings();
+    CSettings s = before;
     quippet::apply_nikojk_settings(s);
     window_->apply_settings(s);
+    // These are detailed settings, which the window writes only from the settings window: written here,
+    // or they would be gone at the next start.
+    if (quippet::CFileINI* ini = window_->settings_file()) {
+        quippet::CFileINI::Batch batch(*ini);
+        for (const quippet::SettingDef& def : quippet::setting_catalogue())
+            if (def.key.section == quippet::section::kOption && !def.is_text() &&
+                s.number(def.key) != before.number(def.key))
+                ini->write_number(def.key.section, quippet::setting_key_name(def.key), s.number(def.key));
+    }
     log_line(quippet::message_text(quippet::msg::kNikoJkApplied));
 }
 
