@@ -78,6 +78,15 @@ inline constexpr int kReservationTaken = 1009;
 inline constexpr int kCouldNotOpen = 1010; ///< fragment "を開けませんでした："
 inline constexpr int kBusyWord = 1011;
 
+// The tab pages.
+inline constexpr int kNoFilesListed = 1012;
+inline constexpr int kJobNotStarted = 1013;
+inline constexpr int kPresetSavedOnRun = 1014;    ///< fragment after the preset name
+inline constexpr int kPresetRestored = 1015;      ///< fragment after the preset name
+inline constexpr int kDroppedFilesSkipped = 1016; ///< fragment after the count
+inline constexpr int kNoVideoToPlay = 1017;       ///< fragment after the video's name pattern
+inline constexpr int kNikoJkApplied = 1018;
+
 // Existing result codes the login and information side sets.
 inline constexpr int kHtmlFailedTitle = 61;
 inline constexpr int kGetflvIncomplete = 72;

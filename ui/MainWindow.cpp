@@ -128,6 +128,8 @@ CDlgBase::CDlgBase(QWidget* parent) : QMainWindow(parent), tabs_(new QTabWidget(
     tabs_->addTab(download_, QStringLiteral("ダウンロード"));
     tabs_->addTab(playlist_, QStringLiteral("プレイリスト"));
     setCentralWidget(tabs_);
+    reconstruct_->attach(this);
+    live_log_->attach(this);
     build_main_row();
     setMinimumSize(initial_width, initial_height);
     resize(initial_width, initial_height);
@@ -239,6 +241,8 @@ void CDlgBase::start_up(QElapsedTimer process_start) {
     settings_ = quippet::CSettings();
     quippet::load_settings(*ini_, settings_);
     loaded_ = settings_;
+    reconstruct_->load_controls(settings_);
+    live_log_->load_controls(settings_);
 
     show_playlist_tab(settings_.on(OptSwitch::kShowPlaylistTab));
     restore_geometry();
@@ -395,6 +399,16 @@ void CDlgBase::open_settings(int first_page) {
     connect(&dialog, &CDlgSetting::open_file_requested, this,
             [this](const quippet::SettingsTextFile* file) { open_text_file(*file); });
     dialog.exec();
+}
+
+void CDlgBase::store_page_settings(const quippet::CSettings& from, std::u16string_view section) {
+    for (const quippet::SettingDef& def : quippet::setting_catalogue()) {
+        if (def.key.section != section) continue;
+        if (def.is_text())
+            settings_.set_text(def.key, from.text(def.key));
+        else
+            settings_.set_number(def.key, from.number(def.key));
+    }
 }
 
 void CDlgBase::apply_settings(const quippet::CSettings& confirmed) {
@@ -632,7 +646,9 @@ void CDlgBase::shut_down() {
 
     // The pages save after the window, the live-log page between its own two markers and the
     // download page last.
+    reconstruct_->save_controls(settings_);
     if (!write_marker(quippet::kMarkerLiveLogSaving)) return;
+    live_log_->save_controls(settings_);
     save_changed(quippet::section::kLiveLog);
     if (!write_marker(quippet::kMarkerLiveLogSaved)) return;
     {

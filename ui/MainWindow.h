@@ -81,6 +81,8 @@ public:
     bool job_running() const { return frame_->busy(); }
 
     const quippet::CSettings& settings() const { return settings_; }
+    /// Takes the values of one tab's section from `from`: what the tab's controls show now.
+    void store_page_settings(const quippet::CSettings& from, std::u16string_view section);
     /// Null for a bare window.
     quippet::CFileINI* settings_file() const { return ini_.get(); }
     /// Takes the settings confirmed in the detailed-settings window and applies what the window shows.

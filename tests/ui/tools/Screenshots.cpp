@@ -1,14 +1,24 @@
-// Saves pictures of the window for the README: the main window on the app home given by --home, and
-// two pages of the detailed-settings window. Run by scripts/screenshots under a virtual X display.
+// Saves pictures of the window for the README: the main window on the app home given by --home, the
+// reconstruction and live-log tabs filled with the samples the home holds, at the window's default size,
+// and two pages of the detailed-settings window. Run by scripts/screenshots under a virtual X display.
 #include "text/AppHome.h"
+#include "reconstruct/ReconstructSettingKeys.h"
+#include "livelog/LiveLogSettingKeys.h"
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
 #include "ui/UiCall.h"
 #include "ui/download/DownloadPage.h"
+#include "ui/livelog/LiveLogPage.h"
+#include "ui/livelog/PresetList.h"
+#include "ui/reconstruct/ReconstructPage.h"
 #include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QThread>
@@ -31,6 +41,68 @@ bool save(QWidget& widget, const QString& path) {
     return saved;
 }
 
+template <class W> W* control(const CControlTable& table, const quippet::SettingKey& key) {
+    return qobject_cast<W*>(table.control_for(key));
+}
+
+/// The reconstruction tab after the home's comment files were dropped and reconstructed with duplicates
+/// removed and a limit, one picture per sub-page that holds settings.
+bool shoot_reconstruct(CDlgBase& window, const QString& home, const QDir& out) {
+    using quippet::key;
+    using quippet::RcSwitch;
+    CDlgDD& page = *window.reconstruct_page();
+    window.select_tab(CDlgBase::tab_reconstruct);
+    QStringList files;
+    for (const QString& name : QDir(home).entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name))
+        files.append(QDir(home).filePath(name));
+    page.drop_paths(files);
+    const CControlTable& t = page.controls();
+    control<QCheckBox>(t, key(RcSwitch::kDuplicates))->setChecked(true);
+    control<QCheckBox>(t, key(RcSwitch::kDupBody))->setChecked(true);
+    control<QCheckBox>(t, key(RcSwitch::kLimit))->setChecked(true);
+    control<QSpinBox>(t, key(quippet::RcNumber::kLimitCount))->setValue(400);
+    control<QCheckBox>(t, key(RcSwitch::kNgWord))->setChecked(true);
+    // One output beside the video: the three files are merged into it.
+    control<QCheckBox>(t, key(RcSwitch::kMerge))->setChecked(true);
+    control<QCheckBox>(t, key(RcSwitch::kSaveBesideVideo))->setChecked(true);
+    page.set_video(QDir(home).filePath(QStringLiteral("sm9 初音ミク.mp4")));
+    control<QCheckBox>(t, quippet::rc_timing_enabled(0))->setChecked(true);
+    control<QSpinBox>(t, quippet::rc_timing(0, quippet::TimingField::kAtMinutes))->setValue(12);
+    control<QSpinBox>(t, quippet::rc_timing(0, quippet::TimingField::kBySeconds))->setValue(30);
+    control<QLineEdit>(t, key(quippet::RcText::kPresetName))->setText(QStringLiteral("録画用"));
+    page.save_preset_new();
+    page.run_reconstruct();
+    for (int i = 0; i < 500 && page.busy(); ++i)
+        settle();
+    bool ok = true;
+    const char* names[] = {"list", "delete", "timing", "merge", "split", "preset"};
+    for (int i = 0; i < page.sections()->count(); ++i) {
+        page.sections()->setCurrentIndex(i);
+        ok = save(window, out.filePath(QStringLiteral("reconstruct-%1.png").arg(QLatin1String(names[i])))) && ok;
+    }
+    return ok;
+}
+
+/// The live-log tab with the sample preset restored and the sample log converted.
+bool shoot_live_log(CDlgBase& window, const QDir& out) {
+    CDlgWC& page = *window.live_log_page();
+    window.select_tab(CDlgBase::tab_live_log);
+    page.refresh_presets();
+    if (page.preset_list()->count() > 0) Q_EMIT page.preset_list()->itemDoubleClicked(page.preset_list()->item(0));
+    control<QLineEdit>(page.controls(), quippet::key(quippet::WcText::kOutputName))->setText(QStringLiteral("sample"));
+    page.set_question_hook([](const QString&) { return true; });
+    page.convert();
+    for (int i = 0; i < 500 && page.busy(); ++i)
+        settle();
+    bool ok = true;
+    const char* names[] = {"time", "convert", "source", "search", "preset"};
+    for (int i = 0; i < page.sections()->count(); ++i) {
+        page.sections()->setCurrentIndex(i);
+        ok = save(window, out.filePath(QStringLiteral("livelog-%1.png").arg(QLatin1String(names[i])))) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -48,6 +120,13 @@ int main(int argc, char** argv) {
     window.show();
     window.download_page()->take_hand_over(QStringLiteral("▼検索オプション\r\n初音ミク"), true);
     bool ok = save(window, out.filePath(QStringLiteral("main-window.png")));
+
+    // The tabs at the size the window opens with the first time.
+    const QSize shown = window.size();
+    window.resize(CDlgBase::initial_width, CDlgBase::initial_height);
+    ok = shoot_reconstruct(window, args[2], out) && ok;
+    ok = shoot_live_log(window, out) && ok;
+    window.resize(shown);
 
     CDlgSetting dialog(window.settings(), nullptr, &window);
     dialog.show();
