@@ -38,7 +38,7 @@ InfoGathered gather_video_info(CWorkMovieInfo& info, const InfoOptions& options,
     report.progress(message_text(msg::kInfoFetching));
     int api_code = 0;
     const int api = fetch_api_info(info, u"", options, &store, report, api_code);
-    g.api_failed = api == -1 || api_code != 0;
+    g.api_failed = api != 0 || api_code != 0;
     g.code = api_code;
     if (report.stop_requested()) return g;
 
