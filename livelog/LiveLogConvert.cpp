@@ -59,6 +59,14 @@ bool similar(std::u16string_view prev, std::u16string_view cur) {
     return prev.find(cur.substr(0, std::min<size_t>(3, cur.size()))) != std::u16string_view::npos;
 }
 
+/// The break that ends the file's last line ends that line only: left in, it would read as one more,
+/// empty line of the last post.
+std::u16string_view without_final_line_break(std::u16string_view text) {
+    if (text.ends_with(u'\n')) text.remove_suffix(1);
+    if (text.ends_with(u'\r')) text.remove_suffix(1);
+    return text;
+}
+
 } // namespace
 
 void scan_live_log(std::u16string_view text, const WcTimingTable& timing, const WcBodyTools& tools, CWorkChatdata& set,
@@ -98,9 +106,8 @@ void scan_live_log(std::u16string_view text, const WcTimingTable& timing, const 
         }
     };
 
-    WcLines lines(text);
+    WcLines lines(without_final_line_break(text));
     for (std::u16string_view line; lines.next(line);) {
-
         WcHeader header;
         switch (classify_line(line, header)) {
         case WcLineKind::kHeader:

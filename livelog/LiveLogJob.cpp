@@ -205,6 +205,135 @@ std::vector<std::u16string> replace_report_lines(const ReplaceList& list, const 
     return lines;
 }
 
+namespace {
+
+/// One run of the conversion job: what its steps hand on to each other.
+struct LiveLogRun {
+    CWorkThread& worker;
+    const CSettings& settings;
+    const WcSettings s;
+    std::u16string source;
+    std::u16string default_name;
+    TextTools tools;
+    WcConversion conversion;
+    std::vector<std::u16string> replace_lines;
+    /// The output's folder (ending in "/") and file name.
+    std::u16string folder;
+    std::u16string file_name;
+    Texts texts;
+    int video = 0;
+    /// The reconstruction's report block; empty without reconstruction.
+    std::u16string reconstruction;
+
+    LiveLogRun(CWorkThread& w, const CSettings& stored) : worker(w), settings(stored), s(wc_settings(stored)) {}
+
+    /// Adds the conversion's report, with the reconstruction's block when given, to the record's report.
+    void add_report(std::u16string_view reconstruction_block) {
+        CWorkRecordWC& record = conversion.record;
+        record.report += compose_report(record, conversion.refs, replace_lines, reconstruction_block);
+    }
+};
+
+bool read_source(LiveLogRun& run) {
+    int error = 0;
+    if (read_source_text(run.s.source_path, run.source, error) == 0) return true;
+    run.worker.log(run.s.source_path + u"：" + std::u16string(message_text(error == 0 ? msg::kCannotOpen : error)));
+    return false;
+}
+
+/// The source as read, kept beside the outputs under the name the user gave.
+void keep_source_copy(LiveLogRun& run) {
+    const WcSettings& s = run.s;
+    if (!s.keep_copies || s.output_name.empty()) return;
+    CFileSP copy;
+    if (!make_folder(s.backup_folder) || copy.write_wide_text(with_slash(s.backup_folder) + s.output_name + u".txt",
+                                                              run.source, CFileSP::kOverwrite) != 0)
+        run.worker.log(kBackupFailed);
+}
+
+/// Names the fallback output, loads the word lists and converts. A non-zero message id when the timing
+/// table is unusable.
+int convert_source(LiveLogRun& run) {
+    std::u16string name_problem;
+    run.default_name = default_output_name(run.source, run.s, &name_problem);
+    if (!name_problem.empty()) run.worker.log(name_problem);
+
+    run.tools = load_text_tools(run.worker, run.s);
+    const WcTimingTable timing = build_timing_table(run.s);
+    if (timing.error != 0) return timing.error;
+
+    convert_live_log(run.source, run.s, timing, run.tools.have_ng ? &run.tools.ng : nullptr,
+                     run.s.replace ? &run.tools.replace : nullptr, run.conversion);
+    run.replace_lines = replace_report_lines(run.tools.replace, run.conversion.replace_counts);
+    if (const long long give_ups = regex_give_ups(run.tools); give_ups > 0)
+        run.replace_lines.push_back(std::u16string(kListRegexGiveUpsLabel) + decimal_text(give_ups) + u"件");
+    return 0;
+}
+
+void choose_output(LiveLogRun& run, const LiveLogJobOptions& options) {
+    const WcSettings& s = run.s;
+    const std::u16string folder = !options.output_folder.empty()       ? options.output_folder
+                                  : s.place && !s.place_folder.empty() ? resolve_in_home(s.place_folder)
+                                                                       : s.output_folder;
+    run.folder = with_slash(folder);
+    std::u16string name = s.output_name;
+    if (name.empty()) name = s.date_as_name ? smallest_date_name(run.conversion.set) : run.default_name;
+    if (name.empty()) name = run.default_name;
+    run.file_name = name + u"." + s.extension;
+}
+
+/// The reconstruction's after-reading steps over the converted set, under the preset the settings name;
+/// the unreconstructed file is kept as a copy first when copies are kept. False when nothing is left.
+bool reconstruct_converted(LiveLogRun& run) {
+    const WcSettings& s = run.s;
+    CWorkChatdata& set = run.conversion.set;
+    if (s.keep_copies) {
+        build_texts(set, s, run.video, run.texts);
+        CFileSP backup;
+        if (!make_folder(s.backup_folder) || backup.write(with_slash(s.backup_folder) + run.file_name, run.texts.header,
+                                                          run.texts.body, run.texts.footer, CFileSP::kOverwrite) != 0)
+            run.worker.log(kBackupFailed);
+    }
+    CSettings pass_settings = run.settings;
+    if (!s.reconstruct_preset.empty()) {
+        std::u16string preset_error;
+        // A preset that loaded may still report list copies it could not put back.
+        if (!apply_reconstruct_preset(pass_settings, s.reconstruct_preset, &preset_error) || !preset_error.empty())
+            run.worker.log(s.reconstruct_preset + u"：" + preset_error);
+    }
+    const ReconstructSettings rs = reconstruct_settings(pass_settings);
+    const ReconstructLists lists = load_reconstruct_lists(pass_settings, rs);
+    for (const std::u16string& problem : lists.problems)
+        run.worker.log(problem);
+    run.reconstruction = reconstruct_built_set(set, rs, lists);
+    return set.count() != 0;
+}
+
+/// With overwriting on, a run that found too few posts must not replace the file: the message when it did.
+std::u16string below_overwrite_minimum(const LiveLogRun& run) {
+    if (!run.s.overwrite) return {};
+    const int threshold = overwrite_threshold(run.s);
+    const int accepted = run.conversion.record.accepted;
+    if (accepted >= threshold) return {};
+    return std::u16string(message_text(msg::kSucceededCount)) + decimal_text(accepted) +
+           std::u16string(message_text(msg::kBelowOverwriteMinimum)) + decimal_text(threshold) +
+           std::u16string(message_text(msg::kNotWritten));
+}
+
+/// False when the write failed; the path is logged then.
+bool write_output(LiveLogRun& run, std::u16string& written) {
+    const std::u16string path = run.folder + run.file_name;
+    CFileSP out;
+    if (make_folder(run.folder) &&
+        out.write(path, run.texts.header, run.texts.body, run.texts.footer,
+                  run.s.overwrite ? CFileSP::kOverwrite : CFileSP::kNumberedName, &written) == 0)
+        return true;
+    run.worker.log(path);
+    return false;
+}
+
+} // namespace
+
 LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings, const LiveLogJobOptions& options) {
     worker.job_begin();
     LiveLogJobResult result;
@@ -213,111 +342,40 @@ LiveLogJobResult run_livelog_job(CWorkThread& worker, const CSettings& settings,
         worker.log_elapsed();
         return result;
     };
-    const WcSettings s = wc_settings(settings);
+    LiveLogRun run(worker, settings);
+    if (!read_source(run)) return fail({});
+    keep_source_copy(run);
+    if (const int error = convert_source(run); error != 0) return fail(message_text(error));
 
-    std::u16string source;
-    int error = 0;
-    if (read_source_text(s.source_path, source, error) != 0) {
-        worker.log(s.source_path + u"：" + std::u16string(message_text(error == 0 ? msg::kCannotOpen : error)));
-        return fail({});
-    }
-
-    if (s.keep_copies && !s.output_name.empty()) {
-        CFileSP copy;
-        if (!make_folder(s.backup_folder) || copy.write_wide_text(with_slash(s.backup_folder) + s.output_name + u".txt",
-                                                                  source, CFileSP::kOverwrite) != 0)
-            worker.log(kBackupFailed);
-    }
-
-    std::u16string name_problem;
-    const std::u16string default_name = default_output_name(source, s, &name_problem);
-    if (!name_problem.empty()) worker.log(name_problem);
-
-    const TextTools tools = load_text_tools(worker, s);
-    const WcTimingTable timing = build_timing_table(s);
-    if (timing.error != 0) return fail(message_text(timing.error));
-
-    WcConversion conversion;
-    convert_live_log(source, s, timing, tools.have_ng ? &tools.ng : nullptr, s.replace ? &tools.replace : nullptr,
-                     conversion);
-    CWorkRecordWC& record = conversion.record;
-    CWorkChatdata& set = conversion.set;
-    std::vector<std::u16string> replace_lines = replace_report_lines(tools.replace, conversion.replace_counts);
-    if (const long long give_ups = regex_give_ups(tools); give_ups > 0)
-        replace_lines.push_back(std::u16string(kListRegexGiveUpsLabel) + decimal_text(give_ups) + u"件");
+    CWorkRecordWC& record = run.conversion.record;
+    CWorkChatdata& set = run.conversion.set;
     if (worker.stop_requested()) {
         worker.job_stopped();
         result.stopped = true;
         return result;
     }
     if (set.count() == 0) {
-        record.report += compose_report(record, conversion.refs, replace_lines, {});
+        run.add_report({});
         record.report += diagnosis_text(record);
         log_lines(worker, record.report);
         return fail({});
     }
 
-    std::u16string folder = !options.output_folder.empty()       ? options.output_folder
-                            : s.place && !s.place_folder.empty() ? resolve_in_home(s.place_folder)
-                                                                 : s.output_folder;
-    folder = with_slash(folder);
-    std::u16string name = s.output_name;
-    if (name.empty()) name = s.date_as_name ? smallest_date_name(set) : default_name;
-    if (name.empty()) name = default_name;
-    const std::u16string file_name = name + u"." + s.extension;
-    const std::u16string path = folder + file_name;
-
-    Texts texts;
-    const int video = record.dated_lines - record.out_of_time();
-    std::u16string reconstruction;
-    if (s.reconstruct) {
-        if (s.keep_copies) {
-            build_texts(set, s, video, texts);
-            CFileSP backup;
-            if (!make_folder(s.backup_folder) || backup.write(with_slash(s.backup_folder) + file_name, texts.header,
-                                                              texts.body, texts.footer, CFileSP::kOverwrite) != 0)
-                worker.log(kBackupFailed);
-        }
-        CSettings pass_settings = settings;
-        if (!s.reconstruct_preset.empty()) {
-            std::u16string preset_error;
-            // A preset that loaded may still report list copies it could not put back.
-            if (!apply_reconstruct_preset(pass_settings, s.reconstruct_preset, &preset_error) || !preset_error.empty())
-                worker.log(s.reconstruct_preset + u"：" + preset_error);
-        }
-        const ReconstructSettings rs = reconstruct_settings(pass_settings);
-        const ReconstructLists lists = load_reconstruct_lists(pass_settings, rs);
-        for (const std::u16string& problem : lists.problems)
-            worker.log(problem);
-        reconstruction = reconstruct_built_set(set, rs, lists);
-        if (set.count() == 0) {
-            record.report += compose_report(record, conversion.refs, replace_lines, reconstruction);
-            log_lines(worker, record.report);
-            return fail(message_text(msg::kNoValidComments));
-        }
+    choose_output(run, options);
+    run.video = record.dated_lines - record.out_of_time();
+    if (run.s.reconstruct && !reconstruct_converted(run)) {
+        run.add_report(run.reconstruction);
+        log_lines(worker, record.report);
+        return fail(message_text(msg::kNoValidComments));
     }
-    build_texts(set, s, video, texts);
-
-    record.report += compose_report(record, conversion.refs, replace_lines, reconstruction);
+    build_texts(set, run.s, run.video, run.texts);
+    run.add_report(run.reconstruction);
     log_lines(worker, record.report);
 
-    if (s.overwrite) {
-        const int threshold = overwrite_threshold(s);
-        if (record.accepted < threshold) {
-            return fail(std::u16string(message_text(msg::kSucceededCount)) + decimal_text(record.accepted) +
-                        std::u16string(message_text(msg::kBelowOverwriteMinimum)) + decimal_text(threshold) +
-                        std::u16string(message_text(msg::kNotWritten)));
-        }
-    }
-
-    CFileSP out;
+    if (const std::u16string refusal = below_overwrite_minimum(run); !refusal.empty()) return fail(refusal);
     std::u16string written;
-    if (!make_folder(folder) || out.write(path, texts.header, texts.body, texts.footer,
-                                          s.overwrite ? CFileSP::kOverwrite : CFileSP::kNumberedName, &written) != 0) {
-        worker.log(path);
-        return fail(message_text(msg::kSaveFailed));
-    }
-    append_report_to_log_file(worker, s, record.report);
+    if (!write_output(run, written)) return fail(message_text(msg::kSaveFailed));
+    append_report_to_log_file(worker, run.s, record.report);
     worker.log(u"　→ " + written);
     worker.log_elapsed();
     result.ok = true;

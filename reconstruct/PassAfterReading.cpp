@@ -208,9 +208,8 @@ void per_minute(CWorkChatdata& data, const LimitOptions& options, AfterReadingCo
     std::vector<int> quota(static_cast<size_t>(minutes), limit);
     if (options.partial_last_minute) {
         const int last_seconds = seconds - (minutes - 1) * 60;
+        // Rounded down, with no floor: a second or two of closing credits may get no comment at all.
         quota.back() = static_cast<int>(static_cast<int64_t>(limit) * last_seconds / 60);
-        // A few seconds of video must not silence its last minute completely.
-        if (limit > 0) quota.back() = std::max(1, quota.back());
     }
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         if (options.row_order_first && data.source(a) != data.source(b)) return data.source(a) < data.source(b);

@@ -317,115 +317,139 @@ bool PassChain::run_timing(ChatEntry& e, int row) {
     return false;
 }
 
-bool PassChain::keep(ChatEntry& e, CWorkChatdata& /*set*/, int source) {
-    const int row = source + 1;
-    if (options_.handle_references && e.text.find(u"&") >= 0) {
-        counters_.references_decoded += count_references(e.text.view());
-        unescape_all(e.text);
-    }
+void PassChain::decode_references(ChatEntry& e) {
+    if (!options_.handle_references || e.text.find(u"&") < 0) return;
+    counters_.references_decoded += count_references(e.text.view());
+    unescape_all(e.text);
+}
 
+FuzzyFlags PassChain::replace_invalid_chars(ChatEntry& e, int source) {
+    collect(removed_.invalid_replaced, e, source);
+    scratch_.clear();
+    for (char16_t c : e.text.view()) {
+        if (is_invalid_char(c))
+            scratch_ += options_.invalid_replacement;
+        else
+            scratch_ += c;
+    }
+    e.text.assign(scratch_);
+    const FuzzyFlags flags = fuzzy_fold_copy(e.text.view(), e.work_text);
+    collect(removed_.invalid_replaced, e, source);
+    ++counters_.invalid_char_replaced;
+    return flags;
+}
+
+bool PassChain::removed_for_characters(ChatEntry& e, int source) {
     FuzzyFlags flags = fuzzy_fold_copy(e.text.view(), e.work_text);
     if (flags.invalid_char && options_.invalid_chars == InvalidCharMode::remove) {
         ++counters_.invalid_char_removed;
         collect(removed_.invalid_or_hangul, e, source);
-        return false;
+        return true;
     }
-    if (flags.invalid_char && options_.invalid_chars == InvalidCharMode::replace) {
-        collect(removed_.invalid_replaced, e, source);
-        scratch_.clear();
-        for (char16_t c : e.text.view()) {
-            if (is_invalid_char(c))
-                scratch_ += options_.invalid_replacement;
-            else
-                scratch_ += c;
-        }
-        e.text.assign(scratch_);
-        flags = fuzzy_fold_copy(e.text.view(), e.work_text);
-        collect(removed_.invalid_replaced, e, source);
-        ++counters_.invalid_char_replaced;
-    }
+    // The hangul test looks at the text as it is after the replacement.
+    if (flags.invalid_char && options_.invalid_chars == InvalidCharMode::replace)
+        flags = replace_invalid_chars(e, source);
     if (flags.hangul && options_.remove_hangul) {
         ++counters_.hangul_removed;
         collect(removed_.invalid_or_hangul, e, source);
-        return false;
+        return true;
     }
+    return false;
+}
+
+bool PassChain::removed_by_read_limits(const ChatEntry& e, int row) {
+    if (options_.read_limit_on && kept_ >= options_.read_limit) {
+        ++counters_.over_read_limit;
+        return true;
+    }
+    if (natural_threshold_ >= 0 && e.date <= natural_threshold_) {
+        count_natural_date(row);
+        return true;
+    }
+    if (options_.old_posts && e.date < old_limit_) {
+        ++counters_.too_old;
+        return true;
+    }
+    return false;
+}
+
+int PassChain::date_rule_base(DateBase base, int given) const {
+    switch (base) {
+    case DateBase::first_file_earliest:
+        return first_earliest_;
+    case DateBase::first_file_latest:
+        return first_latest_;
+    case DateBase::file_earliest:
+        return file_earliest_;
+    case DateBase::file_latest:
+        return file_latest_;
+    case DateBase::given:
+        return given;
+    }
+    return -1;
+}
+
+bool PassChain::removed_by_date_rules(const ChatEntry& e) {
+    for (size_t r = 0; r < options_.date_rules.size(); ++r) {
+        const DateRuleRow& d = options_.date_rules[r];
+        if (!d.enabled) continue;
+        const int base = date_rule_base(d.base, d.given);
+        // A file without a usable date has no base time: the row cannot judge anything.
+        if (base < 0) continue;
+        const long long limit = static_cast<long long>(base) + static_cast<long long>(d.hours) * 3600;
+        if (d.before ? e.date < limit : e.date > limit) {
+            ++counters_.date_rule[r];
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PassChain::removed_by_stages_and_filters(ChatEntry& e, int source) {
+    if (stage_excludes(inputs_.pre_stage, e, source)) {
+        ++counters_.pre_stage;
+        return true;
+    }
+    if (e.filterable != 0 && run_non_priority_filters(e, source)) return true;
+
+    if (stage_excludes(inputs_.post_stage, e, source)) {
+        ++counters_.post_stage;
+        return true;
+    }
+    if (e.filterable != 0 && options_.replace2 && inputs_.replace2)
+        apply_replacements(*inputs_.replace2, counters_.replace2, e);
+    if (stage_excludes(inputs_.individual_stage, e, source)) {
+        ++counters_.individual_stage;
+        return true;
+    }
+    return false;
+}
+
+void PassChain::shift_for_part_merge(ChatEntry& e, int row) {
+    if (row < 1 || row > static_cast<int>(options_.merge_offsets.size())) return;
+    const int offset = options_.merge_offsets[static_cast<size_t>(row - 1)];
+    e.vpos += offset;
+    if (offset != 0) {
+        if (counters_.merge_shifted.size() < static_cast<size_t>(row)) counters_.merge_shifted.resize(row);
+        ++counters_.merge_shifted[static_cast<size_t>(row - 1)];
+    }
+}
+
+bool PassChain::keep(ChatEntry& e, CWorkChatdata& /*set*/, int source) {
+    const int row = source + 1;
+    decode_references(e);
+    if (removed_for_characters(e, source)) return false;
 
     e.filterable = is_priority(e) ? 0 : 1;
     if (stage_excludes(inputs_.priority_stage, e, source)) {
         ++counters_.priority_stage;
         return false;
     }
+    if (e.filterable != 0 && removed_by_read_limits(e, row)) return false;
+    if (removed_by_date_rules(e)) return false;
+    if (removed_by_stages_and_filters(e, source)) return false;
 
-    if (e.filterable != 0) {
-        if (options_.read_limit_on && kept_ >= options_.read_limit) {
-            ++counters_.over_read_limit;
-            return false;
-        }
-        if (natural_threshold_ >= 0 && e.date <= natural_threshold_) {
-            count_natural_date(row);
-            return false;
-        }
-        if (options_.old_posts && e.date < old_limit_) {
-            ++counters_.too_old;
-            return false;
-        }
-    }
-
-    for (size_t r = 0; r < options_.date_rules.size(); ++r) {
-        const DateRuleRow& d = options_.date_rules[r];
-        if (!d.enabled) continue;
-        int base = -1;
-        switch (d.base) {
-        case DateBase::first_file_earliest:
-            base = first_earliest_;
-            break;
-        case DateBase::first_file_latest:
-            base = first_latest_;
-            break;
-        case DateBase::file_earliest:
-            base = file_earliest_;
-            break;
-        case DateBase::file_latest:
-            base = file_latest_;
-            break;
-        case DateBase::given:
-            base = d.given;
-            break;
-        }
-        // A file without a usable date has no base time: the row cannot judge anything.
-        if (base < 0) continue;
-        const long long limit = static_cast<long long>(base) + static_cast<long long>(d.hours) * 3600;
-        if (d.before ? e.date < limit : e.date > limit) {
-            ++counters_.date_rule[r];
-            return false;
-        }
-    }
-
-    if (stage_excludes(inputs_.pre_stage, e, source)) {
-        ++counters_.pre_stage;
-        return false;
-    }
-    if (e.filterable != 0 && run_non_priority_filters(e, source)) return false;
-
-    if (stage_excludes(inputs_.post_stage, e, source)) {
-        ++counters_.post_stage;
-        return false;
-    }
-    if (e.filterable != 0 && options_.replace2 && inputs_.replace2)
-        apply_replacements(*inputs_.replace2, counters_.replace2, e);
-    if (stage_excludes(inputs_.individual_stage, e, source)) {
-        ++counters_.individual_stage;
-        return false;
-    }
-
-    if (row >= 1 && row <= static_cast<int>(options_.merge_offsets.size())) {
-        const int offset = options_.merge_offsets[static_cast<size_t>(row - 1)];
-        e.vpos += offset;
-        if (offset != 0) {
-            if (counters_.merge_shifted.size() < static_cast<size_t>(row)) counters_.merge_shifted.resize(row);
-            ++counters_.merge_shifted[static_cast<size_t>(row - 1)];
-        }
-    }
+    shift_for_part_merge(e, row);
     if (run_timing(e, row)) return false;
 
     if (options_.handle_references) escape_body(e.text);

@@ -9,6 +9,7 @@
 #include "comments/ChatReader.h"
 #include "reconstruct/CommandSet.h"
 #include "reconstruct/CommandVocabulary.h"
+#include "reconstruct/FuzzyFold.h"
 #include "reconstruct/Lists.h"
 #include "reconstruct/PassAfterReading.h"
 #include "reconstruct/RuleProgram.h"
@@ -189,6 +190,20 @@ public:
     int natural_threshold() const { return natural_threshold_; }
 
 private:
+    // The steps of keep, in its order; each "removed_…" step counts what it removes and returns true.
+    // Inline and defined beside keep, their only caller, so that they fold back into it on the hot path.
+    inline void decode_references(ChatEntry& e);
+    inline bool removed_for_characters(ChatEntry& e, int source);
+    /// The text with its control characters replaced, and its flags folded again.
+    FuzzyFlags replace_invalid_chars(ChatEntry& e, int source);
+    inline bool removed_by_read_limits(const ChatEntry& e, int row);
+    inline bool removed_by_date_rules(const ChatEntry& e);
+    /// The date a date rule counts from; -1 when the file has none.
+    inline int date_rule_base(DateBase base, int given) const;
+    /// The pre-stage, the filters, the post-stage, the second replacement and the individual stage.
+    inline bool removed_by_stages_and_filters(ChatEntry& e, int source);
+    inline void shift_for_part_merge(ChatEntry& e, int row);
+
     bool is_priority(const ChatEntry& e) const;
     bool stage_excludes(RuleProgram* stage, ChatEntry& e, int source);
     bool apply_replacements(const ReplaceList& list, ReplaceCounts& counts, ChatEntry& e);

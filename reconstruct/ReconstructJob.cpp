@@ -622,6 +622,135 @@ void write_processing_lists(CWorkThread& worker, UnitRemovedLists& removed, cons
 /// Leaves the list row's width for the short report.
 constexpr size_t kListRowWidth = 200;
 
+UnitOutcome& ended_by_user(UnitOutcome& outcome) {
+    outcome.stopped = true;
+    outcome.message = std::u16string(kStoppedByUser);
+    return outcome;
+}
+
+UnitOutcome& ended_without_comments(UnitOutcome& outcome) {
+    outcome.message = std::u16string(message_text(msg::kNoValidComments));
+    return outcome;
+}
+
+/// The unit's own copy of the settings, with the part shifts when it joins the parts of one video.
+ReconstructSettings settings_for_unit(CWorkThread& worker, const ReconstructSettings& settings,
+                                      const std::vector<std::u16string>& paths, std::vector<PartLength>& lengths) {
+    ReconstructSettings unit = settings;
+    if (unit.part_merge && paths.size() > 1) {
+        lengths = part_lengths(worker, unit, paths);
+        unit.pass.merge_offsets = part_offsets(lengths);
+    }
+    return unit;
+}
+
+/// What the unit's files gave: the comments the chain kept, and the merged header and trailing elements.
+struct UnitRead {
+    CWorkChatdata set;
+    ChatHeaderRecord header;
+    ChatFooterRecord footer;
+    ChatReadContext context;
+    int files_read = 0;
+
+    UnitRead(CWorkThread& worker, PassChain& chain, const ReconstructSettings& unit) {
+        context.filter = &chain;
+        context.keep_negative_vpos = !unit.pass.remove_negative_vpos;
+        context.header = &header;
+        context.footer = &footer;
+        context.stop_requested = [&worker] { return worker.stop_requested(); };
+    }
+    UnitRead(const UnitRead&) = delete;
+    UnitRead& operator=(const UnitRead&) = delete;
+};
+
+/// Reads the unit's files in order, each row showing how its file went. False when the job was stopped.
+bool read_unit_files(CWorkThread& worker, const std::vector<std::u16string>& paths, const std::vector<int>& rows,
+                     UnitRead& read, UnitOutcome& outcome) {
+    for (size_t k = 0; k < paths.size(); ++k) {
+        const int row = rows[k];
+        worker.set_cell(row, kStatusColumn, u"処理中");
+        const int before = read.set.count();
+        const int added = read_comment_file(paths[k], read.set, static_cast<int>(k), read.context);
+        if (added == -3) return false;
+        if (added < 0 && added != -2) {
+            worker.set_cell(row, kStatusColumn, u"失敗");
+            worker.set_cell(row, kResultColumn, message_text(read.context.error));
+            worker.log(paths[k] + u"：" + std::u16string(message_text(read.context.error)));
+            outcome.unreadable.push_back(row);
+            continue;
+        }
+        ++read.files_read;
+        worker.set_cell(row, kResultColumn, decimal_text(read.set.count() - before) + std::u16string(kCommentsRead));
+    }
+    return true;
+}
+
+/// What the unit's report is built from besides the counters.
+struct UnitReportSources {
+    const ReconstructSettings& unit;
+    const ReconstructLists& lists;
+    const UnitStages& stages;
+    const std::vector<PartLength>& lengths;
+    const ChatFooterRecord& footer;
+    /// The lists' give-ups before the unit: the lists live for the whole job.
+    int list_give_ups_before = 0;
+};
+
+void report_unit(const UnitReportSources& from, const PassCounters& pass, const AfterReadingCounters& after,
+                 int read_total, int kept, UnitOutcome& outcome) {
+    UnitReportInputs report(pass, after, read_total, kept, from.unit, &from.lists);
+    report.stages = from.stages.ran();
+    report.part_lengths = from.lengths;
+    report.trailing_elements = trailing_names(from.footer);
+    // The stages report their own give-ups in their blocks; this line covers the lists.
+    report.regex_give_ups = list_regex_give_ups(from.lists) - from.list_give_ups_before;
+    outcome.report = report_lines(report);
+    outcome.short_report = short_report(report_lines(report, false), kListRowWidth);
+}
+
+/// The output's name without ".xml", settled before saving so that the collision rules look at the name
+/// that will be written. False, with the outcome's message, when there is none to write to.
+bool settle_output_stem(const ReconstructSettings& unit, const std::vector<std::u16string>& paths,
+                        const std::vector<std::u16string>& inputs, const std::string& body, std::u16string& stem,
+                        UnitOutcome& outcome) {
+    std::u16string fragment;
+    if (unit.tail && unit.video_path.empty()) {
+        int error = 0;
+        if (save_name_fragment(body, unit.naming, fragment, &error) != 0) {
+            outcome.message =
+                std::u16string(message_text(msg::kSaveFailed)) + u"（" + std::u16string(message_text(error)) + u"）";
+            return false;
+        }
+    }
+    stem = output_stem(unit, paths, fragment);
+    const std::u16string target = stem + u".xml";
+    for (const std::u16string& input : inputs) {
+        if (same_file(target, input)) {
+            outcome.message = std::u16string(kInputNameTaken);
+            return false;
+        }
+    }
+    if (!unit.overwrite && exists(target)) {
+        outcome.message = std::u16string(message_text(msg::kNameTaken));
+        return false;
+    }
+    return true;
+}
+
+bool save_unit_output(const ReconstructSettings& unit, const std::vector<std::u16string>& inputs,
+                      const std::u16string& stem, CommentTexts texts, UnitOutcome& outcome) {
+    SaveRequest request;
+    request.naming.base = stem;
+    request.policy = unit.overwrite ? CFileSP::kOverwrite : CFileSP::kKeepExisting;
+    request.inputs = inputs;
+    int error = 0;
+    if (save_comment_file(texts, request, &error, &outcome.written) == 0) return true;
+    outcome.message =
+        std::u16string(error == msg::kNameTaken ? message_text(msg::kNameTaken) : message_text(msg::kSaveFailed));
+    if (error != msg::kNameTaken) outcome.message += u"（" + std::u16string(message_text(error)) + u"）";
+    return false;
+}
+
 UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, const ReconstructLists& lists,
                      const std::vector<std::u16string>& inputs, const std::vector<int>& rows) {
     UnitOutcome outcome;
@@ -629,13 +758,8 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     for (int row : rows)
         paths.push_back(inputs[static_cast<size_t>(row)]);
 
-    ReconstructSettings unit = settings;
     std::vector<PartLength> lengths;
-    if (unit.part_merge && paths.size() > 1) {
-        lengths = part_lengths(worker, unit, paths);
-        unit.pass.merge_offsets = part_offsets(lengths);
-    }
-    // The lists live for the whole job; the unit reports only the give-ups of its own comments.
+    const ReconstructSettings unit = settings_for_unit(worker, settings, paths, lengths);
     const int list_give_ups_before = list_regex_give_ups(lists);
     UnitStages stages;
     stages.compile(worker, unit);
@@ -644,108 +768,33 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
     UnitRemovedLists removed;
     PassChain chain(unit.pass, pass_inputs, removed.pass(unit));
 
-    CWorkChatdata set;
-    ChatHeaderRecord header;
-    ChatFooterRecord footer;
-    ChatReadContext context;
-    context.filter = &chain;
-    context.keep_negative_vpos = !unit.pass.remove_negative_vpos;
-    context.header = &header;
-    context.footer = &footer;
-    context.stop_requested = [&worker] { return worker.stop_requested(); };
-
-    int files_read = 0;
-    for (size_t k = 0; k < paths.size(); ++k) {
-        const int row = rows[k];
-        worker.set_cell(row, kStatusColumn, u"処理中");
-        const int before = set.count();
-        const int added = read_comment_file(paths[k], set, static_cast<int>(k), context);
-        if (added == -3) {
-            outcome.stopped = true;
-            outcome.message = std::u16string(kStoppedByUser);
-            return outcome;
-        }
-        if (added < 0 && added != -2) {
-            worker.set_cell(row, kStatusColumn, u"失敗");
-            worker.set_cell(row, kResultColumn, message_text(context.error));
-            worker.log(paths[k] + u"：" + std::u16string(message_text(context.error)));
-            outcome.unreadable.push_back(row);
-            continue;
-        }
-        ++files_read;
-        worker.set_cell(row, kResultColumn, decimal_text(set.count() - before) + std::u16string(kCommentsRead));
-    }
-    chain.counters().take_read_stats(context.stats);
+    UnitRead read(worker, chain, unit);
+    if (!read_unit_files(worker, paths, rows, read, outcome)) return ended_by_user(outcome);
+    CWorkChatdata& set = read.set;
+    chain.counters().take_read_stats(read.context.stats);
     // Counted as the files held them: what reached the set plus what the chain turned away.
     const int read_total = set.count() + pass_removals(chain.counters());
-    if (files_read == 0 || set.count() == 0) {
-        outcome.message = std::u16string(message_text(msg::kNoValidComments));
-        return outcome;
-    }
+    if (read.files_read == 0 || set.count() == 0) return ended_without_comments(outcome);
 
     AfterReadingOptions after_options = unit.after;
     after_options.dedupe.fuzzy_rules = lists.fuzzy_rules;
     AfterReadingCounters after;
     run_after_reading(set, after_options, chain.chain_ids(), after, removed.after(unit), &lists.vocabulary);
-    if (worker.stop_requested()) {
-        outcome.stopped = true;
-        outcome.message = std::u16string(kStoppedByUser);
-        return outcome;
-    }
-    if (set.count() == 0) {
-        outcome.message = std::u16string(message_text(msg::kNoValidComments));
-        return outcome;
-    }
-    UnitReportInputs report(chain.counters(), after, read_total, set.count(), unit, &lists);
-    report.stages = stages.ran();
-    report.part_lengths = lengths;
-    report.trailing_elements = trailing_names(footer);
-    // The stages report their own give-ups in their blocks; this line covers the lists.
-    report.regex_give_ups = list_regex_give_ups(lists) - list_give_ups_before;
-    outcome.report = report_lines(report);
-    outcome.short_report = short_report(report_lines(report, false), kListRowWidth);
+    if (worker.stop_requested()) return ended_by_user(outcome);
+    if (set.count() == 0) return ended_without_comments(outcome);
+    report_unit({unit, lists, stages, lengths, read.footer, list_give_ups_before}, chain.counters(), after, read_total,
+                set.count(), outcome);
 
     std::string head, body, foot;
-    if (write_reconstructed(set, header, footer, unit.writer, context.stop_requested, {head, body, foot}) != 0) {
+    const CommentTexts texts{head, body, foot};
+    if (write_reconstructed(set, read.header, read.footer, unit.writer, read.context.stop_requested, texts) != 0) {
         outcome.stopped = worker.stop_requested();
         outcome.message = std::u16string(outcome.stopped ? kStoppedByUser : message_text(msg::kSaveFailed));
         return outcome;
     }
-
-    // The whole name is settled here so that the collision rules look at the name that will be written.
-    std::u16string fragment;
-    if (unit.tail && unit.video_path.empty()) {
-        int error = 0;
-        if (save_name_fragment(body, unit.naming, fragment, &error) != 0) {
-            outcome.message =
-                std::u16string(message_text(msg::kSaveFailed)) + u"（" + std::u16string(message_text(error)) + u"）";
-            return outcome;
-        }
-    }
-    const std::u16string stem = output_stem(unit, paths, fragment);
-    const std::u16string target = stem + u".xml";
-    for (const std::u16string& input : inputs) {
-        if (same_file(target, input)) {
-            outcome.message = std::u16string(kInputNameTaken);
-            return outcome;
-        }
-    }
-    if (!unit.overwrite && exists(target)) {
-        outcome.message = std::u16string(message_text(msg::kNameTaken));
-        return outcome;
-    }
-
-    SaveRequest request;
-    request.naming.base = stem;
-    request.policy = unit.overwrite ? CFileSP::kOverwrite : CFileSP::kKeepExisting;
-    request.inputs = inputs;
-    int error = 0;
-    if (save_comment_file({head, body, foot}, request, &error, &outcome.written) != 0) {
-        outcome.message =
-            std::u16string(error == msg::kNameTaken ? message_text(msg::kNameTaken) : message_text(msg::kSaveFailed));
-        if (error != msg::kNameTaken) outcome.message += u"（" + std::u16string(message_text(error)) + u"）";
-        return outcome;
-    }
+    std::u16string stem;
+    if (!settle_output_stem(unit, paths, inputs, body, stem, outcome)) return outcome;
+    if (!save_unit_output(unit, inputs, stem, texts, outcome)) return outcome;
     if (unit.save_lists) write_processing_lists(worker, removed, stages, unit, outcome.written, inputs);
     outcome.ok = true;
     outcome.message = decimal_text(set.count()) + u"個のコメントを出力";

@@ -85,8 +85,8 @@ TEST_F(LiveLogConvert, LineAndCharacterLimits) {
         {WcLineBreaks::kDelete, u"1\r\n2\r\n3\r\n4\r\n5", 0, 1, 0, u""},
         {WcLineBreaks::kDelete, u"1\r\n\r\n2\r\n\r\n3", 1, 0, 0, u"123"},
         {WcLineBreaks::kKeep, u"1\r\n\r\n2\r\n\r\n3", 0, 1, 0, u""},
-        // The empty line between posts and the empty rest after the last line break count as lines too.
-        {WcLineBreaks::kKeep, u"1\r\n2", 1, 0, 0, u"1\r\n2\r\n\r\n"},
+        // The empty line after the post counts as a line too; the break that ends the file does not.
+        {WcLineBreaks::kKeep, u"1\r\n2", 1, 0, 0, u"1\r\n2\r\n"},
         {WcLineBreaks::kHalfSpace, u"あ\r\nい", 1, 0, 0, u"あ い"},
         {WcLineBreaks::kFullSpace, u"あ\r\nい", 1, 0, 0, u"あ　い"},
         {WcLineBreaks::kCustom, u"あ\r\nい", 1, 0, 0, u"あ&lt;br&gt;い"},

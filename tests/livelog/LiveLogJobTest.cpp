@@ -240,5 +240,51 @@ TEST_F(LiveLogJob, SourceEncodings) {
     }
 }
 
+std::string utf16le_with_mark(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+// Players show a line break at the end of a comment as an empty second line, so the one that ends the
+// file must not reach the last post, whatever the source's encoding and line endings.
+TEST_F(LiveLogJob, FinalLineBreakStaysOutOfTheLastComment) {
+    settings_.set_number(OptNumber::kLiveLineBreaks, static_cast<int>(WcLineBreaks::kKeep));
+    struct Encoding {
+        const char* name;
+        std::string (*encode)(std::u16string_view);
+    };
+    const Encoding encodings[] = {
+        {"UTF-16LE", utf16le_with_mark},
+        {"UTF-8", [](std::u16string_view t) { return to_utf8(t); }},
+        {"CP932", [](std::u16string_view t) { return to_cp932(t); }},
+    };
+    for (const Encoding& e : encodings) {
+        for (const std::u16string_view eol : {u"\r\n", u"\n"}) {
+            for (const bool final_break : {true, false}) {
+                SCOPED_TRACE(std::string(e.name) + (eol.size() == 2 ? " CRLF" : " LF") +
+                             (final_break ? " with" : " without") + " a final break");
+                const std::u16string lines[] = {u"1 ：名無し：2012/01/01(日) 21:00:05.12 ID:AbCdEfGh", u"こんばんは",
+                                                u"2 ：名無し：2012/01/01(日) 21:00:07.00 ID:ZyXwVu12", u"始まった",
+                                                u"ね"};
+                std::u16string source;
+                for (const std::u16string& line : lines)
+                    source += (source.empty() ? u"" : std::u16string(eol)) + line;
+                if (final_break) source += eol;
+                write_bytes(source_, e.encode(source));
+                const Outcome o = run();
+                ASSERT_TRUE(o.result.ok) << o.log;
+                const std::string xml = read_bytes(o.result.written);
+                EXPECT_NE(xml.find(">こんばんは</chat>"), std::string::npos) << xml;
+                // The break inside the last post stays.
+                EXPECT_NE(xml.find(">始まった\r\nね</chat>"), std::string::npos) << xml;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace quippet

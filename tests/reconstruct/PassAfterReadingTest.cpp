@@ -223,19 +223,23 @@ CWorkChatdata evenly(int seconds, int per_minute) {
 
 TEST(PassPerMinute, WholeAndPartialLastMinute) {
     struct Case {
-        int seconds;
+        int seconds, limit;
         bool partial;
         int kept, minutes, saturated;
     } cases[] = {
-        {260, false, 500, 5, 5},
-        {260, true, 433, 5, 5},
+        {260, 100, false, 500, 5, 5},
+        {260, 100, true, 433, 5, 5},
         // Exactly four minutes: a comment at 4:00.00 belongs to the fourth minute, there is no fifth.
-        {240, false, 400, 4, 4},
+        {240, 100, false, 400, 4, 4},
+        // The last minute's share is rounded down with no floor: 2 × 1 / 60 keeps nothing of its comments.
+        {61, 2, true, 2, 2, 2},
+        {61, 2, false, 4, 2, 2},
+        {90, 2, true, 3, 2, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.seconds * 10 + c.partial);
+        SCOPED_TRACE(std::to_string(c.seconds) + " s, " + std::to_string(c.limit) + (c.partial ? " 半" : ""));
         CWorkChatdata set = evenly(c.seconds, 200);
-        LimitOptions o = limit_of(LimitMethod::per_minute, 100);
+        LimitOptions o = limit_of(LimitMethod::per_minute, c.limit);
         o.partial_last_minute = c.partial;
         AfterReadingCounters n;
         apply_count_limit(set, o, n);
