@@ -90,7 +90,7 @@ public:
 
     /// Starts `job` of `kind` reporting to `target`, on a copy of the window's record. -1 when the
     /// frame is not ready, the kind has no slot or there is no job; the job itself may still wait for
-    /// admission. The record's lists and counters are emptied for the next start.
+    /// admission. The record's inputs are emptied for the next start.
     int start_job(JobFunction job, JobTarget target, JobKind kind);
 
     /// Acknowledges the end of a job: lowers its running count and shows its end notice. The kind is the

@@ -3,9 +3,7 @@
 namespace quippet {
 
 void CWorkData::clear_job_inputs() {
-    for (auto& list : lists)
-        list.clear();
-    counters = {};
+    inputs_.clear();
 }
 
 } // namespace quippet

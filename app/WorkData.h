@@ -25,8 +25,6 @@ struct JobTarget {
 /// each start; every worker runs on its own copy.
 class CWorkData {
 public:
-    static constexpr std::size_t list_count = 5;
-
     CWorkData() = default;
     CWorkData(const CWorkData&) = default;
     CWorkData(CWorkData&&) = default;
@@ -35,8 +33,8 @@ public:
     virtual ~CWorkData() = default;
 
     /// Input files of the reconstruction and live-log jobs.
-    std::vector<std::u16string>& inputs() { return lists[0]; }
-    const std::vector<std::u16string>& inputs() const { return lists[0]; }
+    std::vector<std::u16string>& inputs() { return inputs_; }
+    const std::vector<std::u16string>& inputs() const { return inputs_; }
 
     /// Empties what belongs to one job only, so that the next start begins clean.
     void clear_job_inputs();
@@ -49,10 +47,10 @@ public:
     std::atomic<int>* stop_pass = nullptr;
     std::atomic<int>* stop_download = nullptr;
 
-    std::array<std::vector<std::u16string>, list_count> lists;
-    /// Free texts of the starting tab (for example the output name typed into it).
-    std::vector<std::u16string> texts;
-    std::array<int, 2> counters{};
+private:
+    // Each job's own inputs have a named accessor; a job that needs more from its tab gets a named field
+    // of its own here rather than an index into a generic list.
+    std::vector<std::u16string> inputs_;
 };
 
 /// Base of the per-job result records.
