@@ -84,7 +84,9 @@ TEST(MovieInfo, ServiceErrorsBecomeStatusesAndLabels) {
         EXPECT_EQ(read_api_answer(info, u"", c.answer, offline_options(), code), c.result);
         EXPECT_EQ(info.status, c.status);
         EXPECT_EQ(code, c.code);
-        if (!c.label.empty()) EXPECT_EQ(status_label(info), c.label);
+        if (!c.label.empty()) {
+            EXPECT_EQ(status_label(info), c.label);
+        }
     }
 }
 
