@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const InfoRule& rule : options.rules.rules()) {
             // A result is a piece of the answer, or the constant of the rule the key finds first.
             if (const auto v = options.rules.apply(rule.key, answer)) {
-                const bool inside = v->data() >= answer.data() && v->data() + v->size() <= answer.data() + answer.size();
+                const bool inside =
+                    v->data() >= answer.data() && v->data() + v->size() <= answer.data() + answer.size();
                 if (!inside && *v != options.rules.constant(rule.key)) __builtin_trap();
             }
             options.rules.apply_all(rule.key, answer);

@@ -137,19 +137,9 @@ TEST_F(NetCommands, RebuildAsksTheServiceForPartLengths) {
     };
     chat_file("sm9 前半.xml", 100);
     chat_file("sm9 後半.xml", 200);
-    const auto r = run({"rebuild",
-                        "--set",
-                        "DividingDriver/CB48=1",
-                        "--set",
-                        "DividingDriver/CB49=1",
-                        "--set",
-                        "DividingDriver/CB37=1",
-                        "--set",
-                        "DividingDriver/CB38=1",
-                        "--out-dir",
-                        home_,
-                        home_ + "/sm9 前半.xml",
-                        home_ + "/sm9 後半.xml"});
+    const auto r = run({"rebuild", "--set", "DividingDriver/CB48=1", "--set", "DividingDriver/CB49=1", "--set",
+                        "DividingDriver/CB37=1", "--set", "DividingDriver/CB38=1", "--out-dir", home_,
+                        home_ + "/sm9 前半.xml", home_ + "/sm9 後半.xml"});
     EXPECT_EQ(r.code, 0) << r.out << r.err;
     // sm9 is 69 s long at the service: the second part moves by that.
     EXPECT_NE((r.out + r.err).find("1分09秒（ネット（API）から取得）"), std::string::npos) << r.out << r.err;

@@ -52,7 +52,6 @@ TEST(MovieInfo, ThumbInfoAnswerFillsEveryField) {
     EXPECT_EQ(info.tags, (std::vector<std::u16string>{u"陰陽師", u"レッツゴー"}));
 }
 
-
 std::u16string thumb_fail(std::u16string_view code, std::u16string_view text) {
     return u"<?xml version=\"1.0\"?><nicovideo_thumb_response status=\"fail\"><error><code>" + std::u16string(code) +
            u"</code><description>" + std::u16string(text) + u"</description></error></nicovideo_thumb_response>";
@@ -71,7 +70,8 @@ TEST(MovieInfo, ServiceErrorsBecomeStatusesAndLabels) {
         {thumb_fail(u"X", u"not found or invalid"), -2, InfoStatus::kNotFound, 0, u"情報が存在しない動画"},
         {thumb_fail(u"COMMUNITY", u""), -2, InfoStatus::kCommunity, 0, u"コミュニティ動画"},
         {thumb_fail(u"BUSY", u"busy"), -2, InfoStatus::kOtherError, 0, u"タイトル取得失敗"},
-        {u"<html>maintenance</html>", -1, InfoStatus::kUnexpectedFormat, msg::kApiUnexpectedFormat, u"タイトル取得失敗"},
+        {u"<html>maintenance</html>", -1, InfoStatus::kUnexpectedFormat, msg::kApiUnexpectedFormat,
+         u"タイトル取得失敗"},
         {u"<nicovideo_thumb_response status=\"busy\"/>", -1, InfoStatus::kUnexpectedFormat, msg::kApiUnexpectedFormat,
          u"タイトル取得失敗"},
         // Truncated in the middle of the record: what is there is taken, what is missing has its code.
@@ -149,7 +149,7 @@ TEST(MovieInfo, RulesFileSkipsWhatItCannotUse) {
         u"// comment\r\nﾚｽﾎﾟﾝｽ\t属性値\tnicovideo_thumb_response\r\n動画名\t変数\ttitle\tx\r\n成功時\tok\r\n"
         u"区切成\t括弧内\tthumb\r\n長さ\t抜出\t<length>\t</length>\r\nno tab line\r\n");
     EXPECT_FALSE(rules.has(u"ﾚｽﾎﾟﾝｽ")); // too few arguments
-    EXPECT_FALSE(rules.has(u"動画名"));  // a method this program does not know
+    EXPECT_FALSE(rules.has(u"動画名")); // a method this program does not know
     EXPECT_EQ(rules.constant(u"成功時"), u"ok");
     EXPECT_EQ(rules.apply(u"長さ", u"<length>5:19</length>").value_or(u"-"), u"5:19");
     InfoOptions o = offline_options();
