@@ -20,7 +20,8 @@ CTabPage::CTabPage(const QStringList& list_labels, QWidget* parent) : QWidget(pa
 
 void CTabPage::set_controls(QWidget* controls, int controls_height, int rest_height) {
     auto* outer = new QSplitter(Qt::Vertical, this);
-    layout()->replaceWidget(splitter_, outer);
+    // The layout hands back the item that held the splitter; it is ours to delete.
+    delete layout()->replaceWidget(splitter_, outer);
     splitter_->setOrientation(Qt::Horizontal);
     outer->addWidget(controls);
     outer->addWidget(splitter_);
