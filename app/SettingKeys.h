@@ -80,6 +80,8 @@ enum class OptNumber : int {
     kIdMaxDigits,
     kPlayerMode, // 45
     kLivePresetRowHeight,
+    kVideoQuality = 51,  ///< the "画質" drop-down
+    kOtherSizeRule = 52, ///< same name, other size: skip, rename the saved file, save aside
 };
 
 /// Text detailed settings ("ES"). The file and folder settings keep the numbers every settings file

@@ -9,6 +9,7 @@
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SplitCutCommands.h"
+#include "cli/VideoCommand.h"
 
 namespace quippet::cli {
 
@@ -34,6 +35,8 @@ std::span<const Command> commands() {
          run_login_command},
         {"info", "video information as key<TAB>value lines (info [--set K=V]... [--entry N] [--write DIR] ID...)",
          run_info_command},
+        {"video", "save video files as the download job does (video [--set K=V]... [--out-dir DIR] ID...)",
+         run_video_command},
     };
     return table;
 }

@@ -74,6 +74,11 @@ void add_download_setting_pages(CatalogueBuilder& b) {
     b.sw(OptSwitch::kAddToListFile, u"保存した動画を右のリストファイルに追加する");
     b.text(OptText::kVideoListFile, u"保存した動画を右のリストファイルに追加する（リストファイル）");
     b.sw(OptSwitch::kResume, u"可能ならレジュームする（推奨）", 1);
+    b.num(OptNumber::kVideoQuality, u"画質", 0, 6, 0,
+          "0 （画質）, 1 旧サーバを使う, 2 超（1080p）優先, 3 高（720p）優先, 4 中（540p）優先, 5 低（360p）優先, 6 "
+          "360p/600＆低音質");
+    b.num(OptNumber::kOtherSizeRule, u"同名でサイズ違いのファイルがすでに保存されている場合の挙動", 0, 2, 0,
+          "0 skip, 1 rename the saved file, 2 save under another name");
     b.group(u"エラー時のリトライ：");
     b.num(OptNumber::kVideoRetryWait, u"秒待機で", 0, 3600, 10);
     b.num(OptNumber::kVideoRetryCount, u"回まで", 0, 100, 3);

@@ -130,7 +130,7 @@ void read_session_api(CWorkMovieInfo& info, std::u16string_view session) {
     raw(u"heartbeat_lifetime", info.heartbeat_lifetime);
     raw(u"priority", info.priority);
     if (auto v = json_raw_value(session, u"videos")) info.video_qualities = ids_of(*v, false);
-    if (auto v = json_raw_value(session, u"audios")) info.audio_qualities = ids_of(*v, true);
+    if (auto v = json_raw_value(session, u"audios")) info.audio_qualities = ids_of(*v, false);
     if (auto v = json_raw_value(session, u"transfer_presets")) {
         const auto items = json_array_items(*v);
         if (!items.empty()) info.transfer_preset = trimmed(items.front());

@@ -94,6 +94,8 @@ bool find_video(std::string_view id, Video& out) {
     out.comments =
         out.kind == Kind::kNoComments ? 0 : (out.kind == Kind::kHugeThread ? 1'000'000 : 1000 + number % 500);
     out.size = 1'048'576 + (number * 7919) % 65536;
+    // sm20000001 … sm20004096: exactly that many MiB, for the resume tests and the benchmark.
+    if (number > 20'000'000 && number <= 20'004'096) out.size = static_cast<long long>(number - 20'000'000) << 20;
     out.posted = kBasePosted + number * 86400;
     out.title = "テスト動画 " + std::to_string(number) + " & <特集>";
     out.movie_type = number % 5 == 4 ? "flv" : "mp4";
