@@ -547,14 +547,18 @@ int fetch_comments(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
         return -2;
     }
     const bool moment = o.past_moment && !o.past_logs;
-    const std::u16string saved = find_saved_comment_file(folder, save_name, info.id, o);
+    // A saved file is looked for (and read) only for a rule that asks about it.
+    const bool rules = o.skip_unchanged || o.skip_by_conditions;
+    const std::u16string saved = rules || (o.minimum_listed_count >= 0 && o.minimum_only_with_saved)
+                                     ? find_saved_comment_file(folder, save_name, info.id, o)
+                                     : std::u16string();
     if (o.minimum_listed_count >= 0 && info.comments >= 0 && info.comments < o.minimum_listed_count &&
         (!o.minimum_only_with_saved || !saved.empty())) {
         result.code = msg::kFewCommentsSkipAll;
         result.skipped = true;
         return 1;
     }
-    const long long saved_last = moment || saved.empty() ? -1 : saved_last_number(saved);
+    const long long saved_last = moment || !rules || saved.empty() ? -1 : saved_last_number(saved);
     if (const int skip = comment_skip_code(o, saved_last, info.comments); skip != 0) {
         result.code = skip;
         result.skipped = true;

@@ -242,6 +242,12 @@ TEST_F(CommentDownloadTest, HostileThreadsEndWithTheirCodes) {
     CommentResult none;
     EXPECT_EQ(run(u"sm16", o, none, report), -1);
     EXPECT_EQ(none.code, msg::kZeroCommentsProbably);
+
+    // An error page served as a success is no thread, and no "0 comments" either.
+    ASSERT_TRUE(service().fault("/api/", "status", 200, 1));
+    CommentResult page;
+    EXPECT_EQ(run(u"sm9", o, page, report), -1);
+    EXPECT_EQ(page.code, msg::kNoPacketTag);
 }
 
 TEST_F(CommentDownloadTest, SkipRulesDecideBeforeAndAfterTheLatestComments) {
@@ -377,6 +383,27 @@ TEST_F(CommentDownloadTest, StartPointWalksFromThatMomentAndKeepsTheLatest) {
     for (int n : number_range(910, 1009))
         expected.push_back(n);
     EXPECT_EQ(comment_numbers(saved(u"sm9")), expected);
+}
+
+TEST_F(CommentDownloadTest, PlayerDataAndTheLooseSearchForASavedFile) {
+    CommentOptions o = options();
+    o.per_request = 10;
+    o.add_player_data = true;
+    CommentResult result;
+    MemoryReport report;
+    ASSERT_EQ(run(u"sm9", o, result, report), 1) << result.code;
+    const std::string file = saved(u"sm9");
+    EXPECT_NE(file.find("<!-- BoonSutazioData=sm9 -->"), std::string::npos) << file.substr(0, 300);
+    EXPECT_EQ(comment_numbers(file), number_range(1000, 1009));
+
+    std::filesystem::remove(to_fs_path(folder_ + u"/sm9.xml"));
+    for (const char* name : {"/タイトル(sm90).xml", "/タイトル(sm9)[Owner].xml", "/別名(sm9)［分割1］.xml"})
+        std::ofstream(to_fs_path(folder_ + from_utf8(name))) << "<packet></packet>";
+    EXPECT_EQ(find_saved_comment_file(folder_, u"タイトル(sm9)", u"sm9", o), u"");
+    o.fuzzy_saved_match = true;
+    // The ID alone is enough, but not the ID of another video that begins with it, nor the uploader's file.
+    EXPECT_EQ(find_saved_comment_file(folder_, u"タイトル(sm9)", u"sm9", o), folder_ + u"/別名(sm9)［分割1］.xml");
+    EXPECT_EQ(find_saved_comment_file(folder_, u"タイトル(sm9", u"sm7", o), folder_ + u"/タイトル(sm90).xml");
 }
 
 } // namespace
