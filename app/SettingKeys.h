@@ -179,6 +179,7 @@ enum class OptText : int {
     kIdReplaceFolder = 132,
     kRefererMarkers = 133,
     kReferers = 134,
+    kOwnerNameTemplate = 135, ///< the uploader comments' save name
 };
 
 /// Switch detailed settings ("CB").

@@ -15,7 +15,7 @@ namespace {
 constexpr SettingFamily kFamilies[] = {
     // The detailed settings are saved in this order: numbers, texts, switches, protected texts.
     {section::kOption, u"EN", 0, 146, false},
-    {section::kOption, u"ES", 0, 135, true},
+    {section::kOption, u"ES", 0, 140, true},
     {section::kOption, u"CB", 0, 219, false},
     {section::kOption, u"AN", 0, 2, true},
     {section::kOption, u"Page", -1, 1, false},

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/CommentsCommand.h"
 #include "cli/FetchCommand.h"
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
@@ -37,6 +38,10 @@ std::span<const Command> commands() {
          run_info_command},
         {"video", "save video files as the download job does (video [--set K=V]... [--out-dir DIR] ID...)",
          run_video_command},
+        {"comments",
+         "save comment files as the download job does (comments [--set K=V]... [--past-logs] [--owner-comments] "
+         "[--folder DIR] ID...)",
+         run_comments_command},
     };
     return table;
 }

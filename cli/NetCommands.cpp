@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "cli/Cli.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TerminalNetReport.h"
 #include "download/VideoInfoSteps.h"
 #include "net/Login.h"
 #include "net/NetReport.h"
@@ -31,20 +32,6 @@ constexpr const char* kInfoUsage =
     "Gathers each video's information as the download job does and prints it as key<TAB>value lines, one\n"
     "block per video; --write also writes the information file under the save name into DIR. Exit 1 when\n"
     "any video failed.\n";
-
-/// Log lines to stderr; debug lines only in debug mode, as the window's log shows them.
-class TerminalNetReport : public NetReport {
-public:
-    TerminalNetReport(std::ostream& err, bool debug) : err_(err), debug_(debug) {}
-    void log(std::u16string_view text) override { err_ << to_utf8(text) << '\n'; }
-    void debug(std::u16string_view text) override {
-        if (debug_) err_ << to_utf8(text) << '\n';
-    }
-
-private:
-    std::ostream& err_;
-    bool debug_;
-};
 
 int usage(std::ostream& err, const char* command, const std::string& reason, const char* text) {
     err << "quippet " << command << ": " << reason << '\n' << text;

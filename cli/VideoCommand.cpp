@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "cli/Cli.h"
 #include "cli/SettingsCommand.h"
+#include "cli/TerminalNetReport.h"
 #include "download/VideoDownload.h"
 #include "download/VideoInfoSteps.h"
 #include "net/NetReport.h"
@@ -24,21 +25,6 @@ constexpr const char* kVideoUsage =
     "the save name, as the download job does: delivery session with heartbeats or the older server, resume\n"
     "of partial files, the existing-file rules. Prints ID<TAB>code<TAB>text[<TAB>path] per video; exit 1\n"
     "when any video failed.\n";
-
-/// Log lines to stderr; debug lines only in debug mode. Progress is not shown: a terminal of many
-/// hundred updates a second helps nobody.
-class VideoTerminalReport : public NetReport {
-public:
-    VideoTerminalReport(std::ostream& err, bool debug) : err_(err), debug_(debug) {}
-    void log(std::u16string_view text) override { err_ << to_utf8(text) << '\n'; }
-    void debug(std::u16string_view text) override {
-        if (debug_) err_ << to_utf8(text) << '\n';
-    }
-
-private:
-    std::ostream& err_;
-    bool debug_;
-};
 
 int usage(std::ostream& err, const std::string& reason) {
     err << "quippet video: " << reason << '\n' << kVideoUsage;
@@ -83,7 +69,7 @@ int run_video_command(const std::vector<std::string>& given, std::ostream& out, 
 
     const LoginSettings login = login_settings_from(settings, entry);
     const VideoOptions options = video_options_from(settings);
-    VideoTerminalReport report(err, settings.on(OptSwitch::kDebugMode));
+    TerminalNetReport report(err, settings.on(OptSwitch::kDebugMode));
     CookieStore store;
     OwedBytes owed;
     const VideoClock clock;

@@ -63,6 +63,7 @@ void add_download_setting_pages(CatalogueBuilder& b) {
     b.sw(OptSwitch::kFuzzySavedMatch,
          u"上2件の「過去に保存したコメントファイル」は曖昧に識別（「保存名」部分のみ・IDのみの一致を許容）");
     b.group(u"保存");
+    b.text(OptText::kOwnerNameTemplate, u"投稿者コメントの保存名", u"%TITLE%(%ID%)[Owner]");
     b.sw(OptSwitch::kAddBoonData, u"ダウンロードしたコメントファイルには BoonSutazioData を付加する");
 
     b.page(u"動画ファイルのダウンロード・保存は次の条件で行う");

@@ -1,6 +1,7 @@
 #include "net/MovieInfo.h"
 #include "net/Net.h"
 #include "net/NetReport.h"
+#include "net/NetResponse.h"
 #include "resources/MessageIds.h"
 #include "resources/Messages.h"
 #include "text/Ascii.h"
@@ -99,6 +100,11 @@ int get_flv(CWorkMovieInfo& info, bool want_https, const std::u16string& getflv_
     std::string answer;
     if (net.fetch(getflv_url + query, u"", request_headers, u"GET", {}, cookies, answer) != 0) {
         code = net.code();
+        return -1;
+    }
+    // An error page is the server's failure, not an answer that lacks the keys.
+    if (const int status_code = netresp::status_class_code(net.last_status()); status_code != 0) {
+        code = status_code;
         return -1;
     }
     {

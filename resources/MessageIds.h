@@ -167,6 +167,40 @@ inline constexpr int kMobileApiAccess = 1154;
 inline constexpr int kInfoFollowing = 1155;
 inline constexpr int kWatchPageAfterApi = 1156;
 
+// The comment download: result codes it sets, then its progress and log texts.
+inline constexpr int kCommentsDone = 60;
+inline constexpr int kWaybackKeyMissing = 74;
+inline constexpr int kOwnerWriteFailed = 75;
+inline constexpr int kOwnerDone = 76;
+inline constexpr int kOwnerFetchFailed = 77;
+inline constexpr int kOwnerNone = 78;
+inline constexpr int kThreadKeyMissing = 81;
+inline constexpr int kZeroComments = 117;
+inline constexpr int kZeroCommentsProbably = 118;
+inline constexpr int kCommentsSavedBefore = 138;
+inline constexpr int kNoPacketTag = 159;
+inline constexpr int kPastLogFailed = 172;
+inline constexpr int kLengthFailed = 189;
+inline constexpr int kMomentBeforePosting = 190;
+inline constexpr int kLengthUnknownByCount = 192;
+inline constexpr int kFewNewComments = 193;
+inline constexpr int kNoNewComments = 194;
+inline constexpr int kFewCommentsSkipAll = 211;
+inline constexpr int kSkipManySaved = 212;
+inline constexpr int kSkipFewLatest = 213;
+inline constexpr int kSkipNotIncreased = 214;
+inline constexpr int kPastLogAbnormal = 253;
+inline constexpr int kUnexpectedFormatB = 254;
+inline constexpr int kUnexpectedFormatC = 255;
+inline constexpr int kThreadKeyProgress = 1201;
+inline constexpr int kCommentsProgress = 1202;
+inline constexpr int kPastLogsProgress = 1203;
+inline constexpr int kPastLogRetry = 1204;     ///< before "n/2"
+inline constexpr int kPastLogRetryTail = 1205; ///< after "n/2"
+inline constexpr int kPastLogsJoining = 1206;
+inline constexpr int kOwnerCommentsProgress = 1207;
+inline constexpr int kOwnerRetryProgress = 1208;
+
 // The video download: result codes it sets, then its log lines and labels.
 inline constexpr int kVideoUrlFailed = 90;
 inline constexpr int kVideoSaved = 91;

@@ -1,5 +1,6 @@
 #include "Catalogue.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -45,6 +46,16 @@ Kind kind_of(int number) {
         return Kind::kOwnerComments;
     case 19:
         return Kind::kHugeThread;
+    case 21:
+        return Kind::kDenseThread;
+    case 22:
+        return Kind::kOneComment;
+    case 23:
+        return Kind::kLostFirst;
+    case 24:
+        return Kind::kLyingLastRes;
+    case 26:
+        return Kind::kNoLength;
     default:
         return Kind::kNormal;
     }
@@ -93,6 +104,12 @@ bool find_video(std::string_view id, Video& out) {
     out.length_seconds = 60 + static_cast<int>(number % 600);
     out.comments =
         out.kind == Kind::kNoComments ? 0 : (out.kind == Kind::kHugeThread ? 1'000'000 : 1000 + number % 500);
+    if (out.kind == Kind::kDenseThread) {
+        out.comments = 5000;
+        out.per_second = 4;
+    }
+    if (out.kind == Kind::kOneComment) out.comments = 1;
+    if (number == 25) out.comments = 800;
     out.size = 1'048'576 + (number * 7919) % 65536;
     // sm20000001 … sm20004096: exactly that many MiB, for the resume tests and the benchmark.
     if (number > 20'000'000 && number <= 20'004'096) out.size = static_cast<long long>(number - 20'000'000) << 20;
@@ -125,7 +142,14 @@ void video_bytes(const Video& video, long long offset, char* out, size_t n) {
 }
 
 long long chat_date(const Video& video, long long no) {
-    return video.posted + no * 60;
+    return video.per_second > 0 ? video.posted + no / video.per_second : video.posted + no * 60;
+}
+
+long long last_posted_by(const Video& video, long long when) {
+    if (when < video.posted) return 0;
+    const long long by = video.per_second > 0 ? (when - video.posted) * video.per_second + video.per_second - 1
+                                              : (when - video.posted) / 60;
+    return std::min(video.comments, by);
 }
 
 std::string chat_element(const Video& video, long long no, bool owner) {

@@ -20,6 +20,11 @@ enum class Kind {
     kNicowari,
     kOwnerComments,
     kHugeThread,
+    kDenseThread,  ///< 5,000 comments, four a second
+    kOneComment,   ///< a thread of one comment
+    kLostFirst,    ///< the comment server never serves comments 1 and 2
+    kLyingLastRes, ///< the thread element claims last_res="5"
+    kNoLength,     ///< neither getthumbinfo nor getflv tell the length
 };
 
 struct Video {
@@ -29,6 +34,7 @@ struct Video {
     long long thread = 0; ///< comment thread id
     int length_seconds = 0;
     long long comments = 0; ///< comments in the thread
+    int per_second = 0;     ///< comments posted each second; 0: one a minute
     long long size = 0;     ///< bytes of the video file
     long long posted = 0;   ///< seconds since 1970
     std::string title;
@@ -47,6 +53,8 @@ void pattern_bytes(long long offset, char* out, size_t n);
 std::string chat_element(const Video& video, long long no, bool owner);
 /// The posting time of comment `no`.
 long long chat_date(const Video& video, long long no);
+/// The highest comment number posted by `when` (0 before the first).
+long long last_posted_by(const Video& video, long long when);
 
 std::string xml_escape(std::string_view text);
 
