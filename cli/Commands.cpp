@@ -6,6 +6,7 @@
 #include "cli/NetCommands.h"
 #include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
+#include "cli/RegisterCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SplitCutCommands.h"
@@ -37,6 +38,13 @@ std::span<const Command> commands() {
          run_info_command},
         {"video", "save video files as the download job does (video [--set K=V]... [--out-dir DIR] ID...)",
          run_video_command},
+        {"register",
+         "fill a download list from IDs, addresses, list files and words (register [--set K=V]... [--save FILE] "
+         "[--form FORM] INPUT...)",
+         run_register_command},
+        {"search", "register the videos of search pages (search [--method LABEL] [--start-page N] [--pages N] WORDS)",
+         run_search_command},
+        {"serial", "register sm<N> … sm<M> (serial --from N --to M [--folder DIR] [--save FILE])", run_serial_command},
     };
     return table;
 }
