@@ -195,17 +195,7 @@ int register_history(Job& job, const CSettings& settings, int selection) {
     CCharW text;
     CDownloadHistory history(settings.number(OptNumber::kHistoryLines));
     if (file.read_settings_text(path, text) == 0) history.load_text(text.view());
-    int added = 0;
-    for (const HistoryLine* line : history.select(static_cast<HistorySelection>(selection))) {
-        DownloadRow row;
-        for (size_t c = 0; c < 6; ++c)
-            row.cells[c + 1] = line->columns[c];
-        row.cells[dlcol::kId] = line->id;
-        row.cells[dlcol::kViews] = line->views;
-        row.checked = true;
-        if (job.list.add_row(std::move(row)) >= 0) ++added;
-    }
-    return added;
+    return register_rows(job.list, history_selection_rows(history, static_cast<HistorySelection>(selection)), {});
 }
 
 void print_rows(const CListDownload& list, int from, std::ostream& out) {

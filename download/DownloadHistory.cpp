@@ -326,7 +326,46 @@ int CDownloadHistoryFile::rewrite(int& code) {
     return 0;
 }
 
+std::vector<DownloadRow> history_selection_rows(const CDownloadHistory& history, HistorySelection s) {
+    std::vector<DownloadRow> rows;
+    for (const HistoryLine* line : history.select(s)) {
+        DownloadRow row;
+        for (size_t c = 0; c < 6; ++c)
+            row.cells[c + 1] = line->columns[c];
+        row.cells[dlcol::kId] = line->id;
+        row.cells[dlcol::kViews] = line->views;
+        row.checked = true;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 int append_history_file(std::u16string_view path, const HistoryLine& line, int max_lines, int& code) {
+    // Readers replay the file, so a line may simply be appended while the file stays within its slack; only
+    // then is the history loaded, and the file written whole.
+    code = 0;
+    std::error_code ec;
+    if (std::filesystem::exists(to_fs_path(path), ec)) {
+        CFileSP file;
+        CCharM bytes;
+        if (file.read(path, bytes) != 0) {
+            code = file.error();
+            return -1;
+        }
+        const std::string_view b = bytes.view();
+        const bool ours = b.size() >= 2 && b.size() % 2 == 0 && static_cast<unsigned char>(b[0]) == 0xFF &&
+                          static_cast<unsigned char>(b[1]) == 0xFE &&
+                          (b.size() == 2 || b.ends_with(std::string_view("\r\0\n\0", 4)));
+        if (ours) {
+            size_t lines = 0;
+            for (size_t i = 2; i + 1 < b.size(); i += 2)
+                if (b[i] == '\n' && b[i + 1] == '\0') ++lines;
+            const size_t limit = static_cast<size_t>(max_lines > 0 ? max_lines : 0);
+            if (lines + 1 <= limit + std::max<size_t>(1000, limit / 10) &&
+                file.append_wide_units(path, line.text() + u"\r\n") == 0)
+                return 0;
+        }
+    }
     CDownloadHistoryFile file;
     if (file.load(path, max_lines, code) != 0) return -1;
     return file.add(line, code);

@@ -125,6 +125,9 @@ private:
     bool appendable_ = false;
 };
 
+/// The rows a selection registers: columns 1 to 6, ID and views of each line, newest first, checked.
+std::vector<DownloadRow> history_selection_rows(const CDownloadHistory& history, HistorySelection s);
+
 /// Loads the history file, adds the line and saves it: for a single row outside a job.
 int append_history_file(std::u16string_view path, const HistoryLine& line, int max_lines, int& code);
 

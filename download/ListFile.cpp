@@ -1,7 +1,10 @@
 #include "download/ListFile.h"
 
+#include "text/AppHome.h"
 #include "text/FileSP.h"
 #include "text/NameTemplate.h"
+
+#include <filesystem>
 
 namespace quippet {
 namespace {
@@ -185,6 +188,25 @@ ListFileContents read_list_text(std::u16string_view text, std::u16string_view de
         out.paths.push_back(std::move(p));
     }
     return out;
+}
+
+std::u16string list_snapshot_path(std::u16string_view saved_lists_folder, std::u16string_view name) {
+    return folder_with_slash(saved_lists_folder) + std::u16string(name) + u".txt";
+}
+
+int save_list_snapshot(std::u16string_view saved_lists_folder, std::u16string_view name, const CListDownload& list,
+                       int& code) {
+    std::error_code ec;
+    std::filesystem::create_directories(to_fs_path(saved_lists_folder), ec);
+    return save_list_file(list_snapshot_path(saved_lists_folder, name), list, ListSaveForm::kFullWithState, code);
+}
+
+std::vector<DownloadRow> load_list_snapshot(std::u16string_view saved_lists_folder, std::u16string_view name) {
+    CFileSP file;
+    CCharW text;
+    if (file.read_settings_text(list_snapshot_path(saved_lists_folder, name), text) != 0) return {};
+    ListFileContents contents = read_list_text(text.view(), saved_lists_folder);
+    return contents.full_rows ? std::move(contents.rows) : std::vector<DownloadRow>{};
 }
 
 int register_rows(CListDownload& list, std::vector<DownloadRow> rows, const IdOfName& id_of) {

@@ -63,6 +63,15 @@ int register_rows(CListDownload& list, std::vector<DownloadRow> rows, const IdOf
 int register_paths(CListDownload& list, const std::vector<SavedPath>& paths, const IdOfName& id_of,
                    std::vector<std::u16string>* no_id = nullptr);
 
+/// The list file of a snapshot ("[前回抽出前のリスト]", "[前回DL開始時のリスト]") in the folder of saved lists.
+std::u16string list_snapshot_path(std::u16string_view saved_lists_folder, std::u16string_view name);
+/// Keeps the list as it is now under a snapshot name, every column and the check states. 0, or -1 with the
+/// file code in `code`.
+int save_list_snapshot(std::u16string_view saved_lists_folder, std::u16string_view name, const CListDownload& list,
+                       int& code);
+/// The rows of a snapshot; empty when there is none.
+std::vector<DownloadRow> load_list_snapshot(std::u16string_view saved_lists_folder, std::u16string_view name);
+
 /// The folder as rows keep it: with one trailing "/".
 std::u16string folder_with_slash(std::u16string_view folder);
 

@@ -226,6 +226,10 @@ TEST(DownloadHistory, LinesKeepOnlyWhatNewerLinesDoNotRecord) {
     EXPECT_EQ(ids(HistorySelection::kCommentsFailed), u"sm4 ");
     EXPECT_EQ(ids(HistorySelection::kAnyFailed), u"sm4 sm3 ");
     EXPECT_EQ(ids(HistorySelection::kAnyDone), u"sm5 sm2 ");
+    const auto rows = history_selection_rows(h, HistorySelection::kVideoTried);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].id(), u"sm5");
+    EXPECT_TRUE(rows[0].checked);
     EXPECT_EQ(history_selection_name(HistorySelection::kAnyFailed), u"<最近何かのDLに失敗した一覧>");
     EXPECT_EQ(history_selection_of(u"<最近コメントをDLした一覧>"), 3);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "download/DownloadHistory.h"
 #include "download/IdPatterns.h"
 #include "download/IdRecognition.h"
 #include "download/ListFile.h"
@@ -131,6 +132,16 @@ TEST(ListFiles, TheFourFormsAndTheReadingRules) {
     EXPECT_EQ(paths.paths[4].folder, u"/d/");
     EXPECT_EQ(paths.paths[4].name.find(u"/"), std::u16string::npos);
     EXPECT_EQ(paths.bad_lines, std::vector<int>{5});
+
+    // The two snapshots are lists in the full form under their names.
+    test::TempFolder saved;
+    int code = 0;
+    ASSERT_EQ(save_list_snapshot(from_utf8(saved.path().string()) + u"/down", kListAtDownloadStart, list, code), 0);
+    const auto snapshot = load_list_snapshot(from_utf8(saved.path().string()) + u"/down", kListAtDownloadStart);
+    ASSERT_EQ(snapshot.size(), 2u);
+    EXPECT_TRUE(snapshot[0].checked);
+    EXPECT_EQ(snapshot[1].cells, list.rows()[1].cells);
+    EXPECT_TRUE(load_list_snapshot(from_utf8(saved.path().string()) + u"/down", kListBeforeFilter).empty());
 
     CListDownload fresh;
     std::vector<std::u16string> no_id;
