@@ -58,6 +58,30 @@ TEST_F(RegisterCommandTest, IdsTextsAndListFilesNeverTwice) {
     EXPECT_EQ(to_utf8(text.view()), "sm9\r\nsm10\r\nsm20\r\nsm21\r\n");
 }
 
+TEST_F(RegisterCommandTest, FoldersAndHistorySelections) {
+    std::filesystem::create_directories(dir + "/xml");
+    for (const char* name : {"/xml/曲(sm30).xml", "/xml/題(nm31).xml", "/xml/無題.xml", "/xml/sm32.txt"})
+        std::ofstream(dir + name) << "<packet/>";
+    const auto folder = run({"register", dir + "/xml"});
+    EXPECT_EQ(folder.code, 0) << folder.err;
+    EXPECT_EQ(lines_of(folder.out), 2) << folder.out;
+    EXPECT_NE(folder.err.find("フォルダ："), std::string::npos) << folder.err;
+
+    std::filesystem::create_directories(home + "/cache/log");
+    CFileSP f;
+    ASSERT_EQ(f.write_wide_text(from_utf8(home + "/cache/log/down.txt"),
+                                u"*w=0 m=3 o=0 c=0 t=0 i=0\t\t＊\t一(sm40)\t完了\t/v/\t1\t07/01/01\tsm40\t5\r\n"
+                                u"*w=0 m=1 o=0 c=3 t=0 i=0\t\t＊\t二(sm41)\t\t/v/\t2\t07/01/02\tsm41\t6\r\n",
+                                CFileSP::kOverwrite),
+              0);
+    const auto failed = run({"register", "<最近動画のDLに失敗した一覧>"});
+    EXPECT_EQ(failed.code, 0) << failed.err;
+    EXPECT_EQ(failed.out, "sm41\t二(sm41)\t/v/\t2\t07/01/02\t6\n");
+    const auto tried = run({"register", "<最近動画のDLを試みた一覧>"});
+    EXPECT_EQ(lines_of(tried.out), 2);
+    EXPECT_EQ(tried.out.rfind("sm41\t", 0), 0u); // newest first
+}
+
 TEST_F(RegisterCommandTest, SearchWithItsOptions) {
     const auto r = run({"search", "--start-page", "2", "--pages", "2", "ボカロ", "曲"});
     EXPECT_EQ(r.code, 0) << r.err;

@@ -9,6 +9,7 @@
 #include "net/MovieInfo.h"
 #include "tests/net/FakeServiceFixture.h"
 #include "text/Encoding.h"
+#include "text/FileSP.h"
 
 namespace quippet {
 namespace {
@@ -151,6 +152,88 @@ TEST_F(PageRegistrationTest, HostileAnswersEndInALogLine) {
     EXPECT_EQ(w.pages, 4);
     EXPECT_EQ(list.row_count(), 120);
     EXPECT_TRUE(report.has("抽出パターンに該当なし\r\n4ページから120件をリストに追加")) << report.all();
+}
+
+/// Sleeps without waiting and stops after a number of sleeps; keeps the replaced lines apart.
+class StoppingReport : public Report {
+public:
+    explicit StoppingReport(int stop_after) : stop_after_(stop_after) {}
+    void sleep_ms(int) override { ++sleeps; }
+    bool stop_requested() const override { return stop_after_ >= 0 && sleeps >= stop_after_; }
+    void log_replace(std::u16string_view text) override { replaced.push_back(to_utf8(text)); }
+    int sleeps = 0;
+    std::vector<std::string> replaced;
+
+private:
+    int stop_after_;
+};
+
+TEST_F(PageRegistrationTest, PagesWaitTheirTurnAndAStopEndsTheWalk) {
+    StoppingReport stopping(25); // during the wait before page 4
+    ctx.report = &stopping;
+    WalkOptions paced;
+    paced.base_wait = 10;
+    const WalkResult w = register_search(ctx, &patterns, method, u"待つ", paced, counter);
+    EXPECT_TRUE(w.stopped);
+    EXPECT_EQ(w.pages, 3);
+    EXPECT_EQ(list.row_count(), 90);
+    // Page 2 goes at once (no thumbnails shown), page 3 waits W / 5 = 2 s, page 4 is stopped in its wait.
+    const auto& r = stopping.replaced;
+    EXPECT_NE(std::find(r.begin(), r.end(), "3ページ目の取得待機中（残り2秒）"), r.end());
+    EXPECT_NE(std::find(r.begin(), r.end(), "3ページ目の取得処理中..."), r.end());
+    EXPECT_EQ(std::find(r.begin(), r.end(), "4ページ目の取得処理中..."), r.end());
+    EXPECT_TRUE(stopping.has("3ページまで処理済み")) << stopping.all();
+    EXPECT_TRUE(stopping.has("パターン「検索・タグ・ホットリスト・新着」で抽出\r\n3ページから90件をリストに追加"))
+        << stopping.all();
+}
+
+TEST_F(PageRegistrationTest, StartPagesCountInStepsOfTheMethod) {
+    const std::u16string dir = scratch_dir();
+    ctx.debug = true;
+    ctx.net.debug = true;
+    ctx.net.debug_folder = dir;
+    WalkOptions from;
+    from.start_page_on = true;
+    from.start_page = 3;
+    from.page_limit_on = true;
+    from.page_limit = 1;
+    register_search(ctx, &patterns, method, u"a", from, counter);
+    SearchMethod web = method;
+    web.page_param = u"start";
+    web.first = 0;
+    web.step = 30;
+    from.start_page = 2;
+    register_search(ctx, &patterns, web, u"b", from, counter);
+    CFileSP file;
+    CCharW text;
+    ASSERT_EQ(file.read_settings_text(dir + u"/デバッグモード：検索したURL.txt", text), 0);
+    EXPECT_EQ(to_utf8(text.view()), to_utf8(root) + "/search/a?page=3&sort=r&order=d\r\n" + to_utf8(root) +
+                                        "/search/b?start=30&sort=r&order=d\r\n");
+}
+
+TEST_F(PageRegistrationTest, UpdateChecksPassOverOldVideosUnlessTheBookmarkSaysOtherwise) {
+    const std::u16string dir = scratch_dir();
+    UpdateCheckSettings settings;
+    settings.folder = dir;
+    settings.skip_old = true;
+    settings.old_days = 30; // the feed's videos are from 2007
+    const std::u16string feed = root + u"/tag/old?rss=2.0";
+    const UpdateTally old = run_update_checks(ctx, &patterns, {{feed, u""}}, settings);
+    EXPECT_EQ(old.updates, 0);
+    EXPECT_EQ(old.skipped[kSkipOld], 30);
+    const UpdateTally let_in = run_update_checks(ctx, &patterns, {{feed, u"c=2"}}, settings);
+    EXPECT_EQ(let_in.updates, 30);
+
+    // With a state file, what was posted long before the last check is old news as well.
+    settings.skip_old = false;
+    CListDownload other;
+    RegisterContext next = ctx;
+    next.list = &other;
+    const std::u16string second = root + u"/tag/older?rss=2.0";
+    std::ofstream(to_utf8(dir + u"/" + update_state_file_name(second))) << "sm1\r\n";
+    const UpdateTally before = run_update_checks(next, &patterns, {{second, u""}}, settings);
+    EXPECT_EQ(before.skipped[kSkipBeforeLastCheck], 30);
+    EXPECT_EQ(other.row_count(), 0);
 }
 
 TEST(PageHitCount, TheRangeOfCountsReported) {
