@@ -7,6 +7,7 @@
 #include "download/ListFile.h"
 #include "net/InfoRules.h"
 #include "net/MovieInfo.h"
+#include "net/NetTextFiles.h"
 #include "net/Net.h"
 #include "net/ServiceAddress.h"
 #include "resources/MessageIds.h"
@@ -256,6 +257,10 @@ WalkResult walk(RegisterContext& ctx, const IdPatternFile* patterns, const WalkP
             ctx.report->log(msg_text(msg::kNoValidResults));
             break;
         }
+        if (result == kPageError) {
+            ctx.report->log(msg_text(msg::kJobEndedWithFailures));
+            break;
+        }
         if (state.unchanged) break;
         if (!state.has_next) break;
         if (options.page_limit_on && options.page_limit > 0 && w.pages >= options.page_limit) break;
@@ -283,6 +288,7 @@ void fill_register_context(RegisterContext& ctx, const CSettings& settings) {
     ctx.request_headers = settings.text(OptText::kRequestHeaders);
     ctx.debug = settings.on(OptSwitch::kDebugMode);
     ctx.net = net_options_from_settings(settings);
+    ctx.rules = load_info_rules(settings);
 }
 
 int register_by_patterns(RegisterContext& ctx, const IdPatternFile* file, std::u16string_view address,
@@ -370,10 +376,7 @@ int fetch_and_register_page(RegisterContext& ctx, const IdPatternFile* patterns,
                                     decimal_text(request.next_number);
         state.has_next = page.find(next) != std::u16string::npos;
     }
-    if (request.want_hits) {
-        static const InfoRules* rules = &InfoRules::defaults();
-        state.hits = page_hit_count(page, rules);
-    }
+    if (request.want_hits) state.hits = page_hit_count(page, &ctx.rules);
 
     std::vector<std::u16string> yielded;
     const std::u16string& address = request.pattern_address.empty() ? request.url : request.pattern_address;

@@ -9,6 +9,7 @@
 #include "download/DownloadList.h"
 #include "download/IdPatterns.h"
 #include "download/IdRecognition.h"
+#include "net/InfoRules.h"
 #include "net/NetOptions.h"
 #include "net/NetReport.h"
 
@@ -17,7 +18,6 @@ namespace quippet {
 class CSettings;
 class DownloadPacer;
 struct CWorkMovieInfo;
-class InfoRules;
 
 /// The registration's report: a NetReport whose log can also replace its last line (the countdowns).
 class RegisterReport : public NetReport {
@@ -45,6 +45,7 @@ struct RegisterContext {
     const std::unordered_set<std::u16string>* excluded = nullptr;
     std::function<int(const PageItem& item)> update_filter; ///< update checks; empty for other jobs
     std::u16string error_pattern;                           ///< a page matching it is an error page
+    InfoRules rules = InfoRules::defaults();                ///< their "hit数" keys read the hit count of a page
     bool debug = false;
 
     int added = 0;
@@ -59,7 +60,8 @@ struct RegisterContext {
     bool stopped() const { return report && report->stop_requested(); }
 };
 
-/// The context's settings part from a settings snapshot (IDs, error pattern, request headers, debug).
+/// The context's settings part from a settings snapshot (IDs, error pattern, request headers, debug, the
+/// information rules).
 void fill_register_context(RegisterContext& ctx, const CSettings& settings);
 
 /// The shortened-title marker.

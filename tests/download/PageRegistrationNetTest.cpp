@@ -104,6 +104,14 @@ TEST_F(PageRegistrationTest, AddressesRssPrivateListsAndFailures) {
     EXPECT_EQ(closed.result, kPageRefused);
     EXPECT_TRUE(report.has("有効な検索結果を得られませんでした")) << report.all();
 
+    // The settings' error pattern is asked before the page's own refusal texts.
+    ctx.error_pattern = u"<p class=\"att\">非公開";
+    PageWalkState state;
+    PageRequest req;
+    req.url = root + u"/mylist/0";
+    EXPECT_EQ(fetch_and_register_page(ctx, &patterns, req, state), kPageError);
+    ctx.error_pattern.clear();
+
     const WalkResult nowhere = register_from_address(ctx, &patterns, u"http://127.0.0.1:1/list", {}, counter);
     EXPECT_EQ(nowhere.result, kPageFetchFailed);
     EXPECT_TRUE(report.has("指定URLへのアクセスに失敗しました")) << report.all();
