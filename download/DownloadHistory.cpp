@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <unordered_set>
 
 #include "text/AppHome.h"
@@ -342,29 +343,41 @@ std::vector<DownloadRow> history_selection_rows(const CDownloadHistory& history,
 
 int append_history_file(std::u16string_view path, const HistoryLine& line, int max_lines, int& code) {
     // Readers replay the file, so a line may simply be appended while the file stays within its slack; only
-    // then is the history loaded, and the file written whole.
+    // then is the history loaded and the file written whole. Every line takes at least kMinLineBytes, so
+    // the size alone often shows there is room without reading the file.
+    constexpr std::uintmax_t kMinLineBytes = 2 * 36;
     code = 0;
+    const auto fs_path = to_fs_path(path);
     std::error_code ec;
-    if (std::filesystem::exists(to_fs_path(path), ec)) {
+    const std::uintmax_t size = std::filesystem::file_size(fs_path, ec);
+    if (!ec && size >= 2 && size % 2 == 0) {
+        std::ifstream in(fs_path, std::ios::binary);
+        char head[2] = {0, 0}, tail[4] = {0, 0, 0, 0};
+        in.read(head, 2);
+        if (size >= 6) {
+            in.seekg(static_cast<std::streamoff>(size - 4));
+            in.read(tail, 4);
+        }
+        const bool ours = in && static_cast<unsigned char>(head[0]) == 0xFF &&
+                          static_cast<unsigned char>(head[1]) == 0xFE &&
+                          (size == 2 || std::string_view(tail, 4) == std::string_view("\r\0\n\0", 4));
+        in.close();
+        const std::uintmax_t limit = static_cast<std::uintmax_t>(max_lines > 0 ? max_lines : 0);
+        const std::uintmax_t room = limit + std::max<std::uintmax_t>(1000, limit / 10);
         CFileSP file;
-        CCharM bytes;
-        if (file.read(path, bytes) != 0) {
-            code = file.error();
-            return -1;
+        bool fits = ours && size / kMinLineBytes + 1 <= room;
+        if (ours && !fits) {
+            // The size cannot tell: count the lines.
+            CCharM bytes;
+            if (file.read(path, bytes) == 0) {
+                const std::string_view b = bytes.view();
+                std::uintmax_t lines = 0;
+                for (size_t i = 2; i + 1 < b.size(); i += 2)
+                    if (b[i] == '\n' && b[i + 1] == '\0') ++lines;
+                fits = lines + 1 <= room;
+            }
         }
-        const std::string_view b = bytes.view();
-        const bool ours = b.size() >= 2 && b.size() % 2 == 0 && static_cast<unsigned char>(b[0]) == 0xFF &&
-                          static_cast<unsigned char>(b[1]) == 0xFE &&
-                          (b.size() == 2 || b.ends_with(std::string_view("\r\0\n\0", 4)));
-        if (ours) {
-            size_t lines = 0;
-            for (size_t i = 2; i + 1 < b.size(); i += 2)
-                if (b[i] == '\n' && b[i + 1] == '\0') ++lines;
-            const size_t limit = static_cast<size_t>(max_lines > 0 ? max_lines : 0);
-            if (lines + 1 <= limit + std::max<size_t>(1000, limit / 10) &&
-                file.append_wide_units(path, line.text() + u"\r\n") == 0)
-                return 0;
-        }
+        if (fits && file.append_wide_units(path, line.text() + u"\r\n") == 0) return 0;
     }
     CDownloadHistoryFile file;
     if (file.load(path, max_lines, code) != 0) return -1;

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "download/DownloadHistory.h"
@@ -5,7 +8,9 @@
 #include "download/DownloadPacing.h"
 #include "download/DownloadReport.h"
 #include "net/NetReport.h"
+#include "tests/text/TempFolder.h"
 #include "text/Encoding.h"
+#include "text/FileSP.h"
 
 namespace quippet {
 namespace {
@@ -177,6 +182,50 @@ TEST(DownloadPacing, CountdownShowsTheSecondsAndEndsAtAStop) {
     CountingReport api(-1);
     EXPECT_EQ(pacer.wait_thumb_api(api), 0);
     EXPECT_EQ(api.slept, 1500);
+}
+
+TEST(DownloadHistory, TheFileIsALogWhoseReplayIsTheHistory) {
+    test::TempFolder dir;
+    const std::u16string path = dir / u"cache/log/down.txt";
+    HistoryLine a;
+    a.id = u"sm1";
+    a.states[1] = HistoryState::kFailed;
+    HistoryLine b = a;
+    b.states[1] = HistoryState::kDone;
+    int code = 0;
+    // Both lines go to the file; reading it, the older line of sm1 is gone as the keep rule says.
+    ASSERT_EQ(append_history_file(path, a, 3, code), 0);
+    ASSERT_EQ(append_history_file(path, b, 3, code), 0);
+    CFileSP file;
+    CCharW text;
+    ASSERT_EQ(file.read_settings_text(path, text), 0);
+    CDownloadHistory read(3);
+    read.load_text(text.view());
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read.lines()[0]->state(u'm'), HistoryState::kDone);
+
+    // A job's history file: past its slack the file is written whole, holding the history and no more.
+    CDownloadHistoryFile job;
+    ASSERT_EQ(job.load(path, 3, code), 0);
+    for (int i = 0; i < 1500; ++i) {
+        HistoryLine l = a;
+        l.id = u"sm" + decimal_text(100 + i);
+        ASSERT_EQ(job.add(l, code), 0);
+    }
+    ASSERT_EQ(file.read_settings_text(path, text), 0);
+    const size_t lines = static_cast<size_t>(std::count(text.view().begin(), text.view().end(), u'\n'));
+    EXPECT_LE(lines, 3u + 1000u);
+    read.load_text(text.view());
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read.lines()[2]->id, u"sm1599");
+
+    // A file another program wrote (UTF-8 here) is never appended to, but rewritten in our form.
+    const std::u16string foreign = dir / u"foreign.txt";
+    std::ofstream(to_utf8(foreign), std::ios::binary) << to_utf8(a.text()) << "\r\n";
+    ASSERT_EQ(append_history_file(foreign, b, 3, code), 0);
+    CCharM bytes;
+    ASSERT_EQ(file.read(foreign, bytes), 0);
+    EXPECT_EQ(static_cast<unsigned char>(bytes.view()[0]), 0xFF);
 }
 
 TEST(DownloadHistory, LinesKeepOnlyWhatNewerLinesDoNotRecord) {
