@@ -167,12 +167,13 @@ std::u16string recognise_id(std::u16string_view text, int mode, const IdSettings
 }
 
 int extract_ids(std::u16string_view text, std::vector<std::u16string>& out, int mode, const IdSettings& settings,
-                std::u16string_view prefix, std::u16string_view suffix) {
+                std::u16string_view prefix, std::u16string_view suffix, std::u16string* pieces) {
     std::unordered_set<std::u16string> have(out.begin(), out.end());
     int found = 0;
     std::u16string piece;
     auto take = [&] {
         if (piece.empty()) return;
+        if (pieces) *pieces += piece + u"\r\n";
         std::u16string id = recognise_id(piece, mode, settings);
         piece.clear();
         if (id.empty()) return;

@@ -30,9 +30,10 @@ inline constexpr int kIdModeItem = 2;
 std::u16string recognise_id(std::u16string_view text, int mode, const IdSettings& settings);
 
 /// Every ID in `text` (each wrapped in `prefix` and `suffix`), added to `out` in the order found unless
-/// `out` holds it already. Returns how many were found, -1 when none was.
+/// `out` holds it already. Returns how many were found, -1 when none was. `pieces` (debug mode) receives the
+/// pieces the text was cut into, one a line.
 int extract_ids(std::u16string_view text, std::vector<std::u16string>& out, int mode, const IdSettings& settings,
-                std::u16string_view prefix = {}, std::u16string_view suffix = {});
+                std::u16string_view prefix = {}, std::u16string_view suffix = {}, std::u16string* pieces = nullptr);
 
 /// The kinds of input-box text, in the order they are tested.
 enum class InputKind : int {

@@ -389,7 +389,9 @@ int fetch_and_register_page(RegisterContext& ctx, const IdPatternFile* patterns,
         result = kPageAllListed;
     } else {
         std::vector<std::u16string> ids;
-        extract_ids(page, ids, kIdModePlain, ctx.ids);
+        std::u16string pieces;
+        extract_ids(page, ids, kIdModePlain, ctx.ids, {}, {}, ctx.debug ? &pieces : nullptr);
+        if (ctx.debug) net_debug_dump(options, u"抽出時の分割後.txt", to_utf8(pieces));
         yielded = ids;
         if (ctx.debug && !ids.empty()) {
             std::string dump;

@@ -214,6 +214,12 @@ TEST_F(PageRegistrationTest, StartPagesCountInStepsOfTheMethod) {
     register_search(ctx, &patterns, web, u"b", from, counter);
     CFileSP file;
     CCharW text;
+    // Plain extraction shows its pieces in debug mode.
+    PageWalkState state;
+    PageRequest req;
+    req.url = root + u"/schedule/index.html";
+    fetch_and_register_page(ctx, &patterns, req, state);
+    EXPECT_TRUE(std::filesystem::exists(to_utf8(dir + u"/デバッグモード：抽出時の分割後.txt")));
     ASSERT_EQ(file.read_settings_text(dir + u"/デバッグモード：検索したURL.txt", text), 0);
     EXPECT_EQ(to_utf8(text.view()), to_utf8(root) + "/search/a?page=3&sort=r&order=d\r\n" + to_utf8(root) +
                                         "/search/b?start=30&sort=r&order=d\r\n");
