@@ -82,6 +82,7 @@ enum class OptNumber : int {
     kLivePresetRowHeight,
     kVideoQuality = 51,  ///< the "画質" drop-down
     kOtherSizeRule = 52, ///< same name, other size: skip, rename the saved file, save aside
+    kUpdateMinComments = 67, ///< update checks pass over videos with fewer comments
 };
 
 /// Text detailed settings ("ES"). The file and folder settings keep the numbers every settings file
@@ -180,6 +181,9 @@ enum class OptText : int {
     kRefererMarkers = 133,
     kReferers = 134,
     kOwnerNameTemplate = 135, ///< the uploader comments' save name
+    kPageErrorPattern = 145, ///< a fetched list page that matches is an error page
+    kUpdateSoundNew = 146,
+    kUpdateSoundNone = 147,
 };
 
 /// Switch detailed settings ("CB").

@@ -8,6 +8,7 @@
 #include "livelog/LiveLogSettingPages.h"
 #include "net/NetSettingPages.h"
 #include "download/DownloadSettingPages.h"
+#include "download/DownloadTextFiles.h"
 #include "reconstruct/ReconstructSettingPages.h"
 #include "reconstruct/SettingsFiles.h"
 
@@ -28,6 +29,8 @@ std::vector<const SettingsTextFile*> all_settings_text_files() {
     for (const SettingsTextFile& file : live_settings_text_files())
         files.push_back(&file);
     for (const SettingsTextFile& file : net_settings_text_files())
+        files.push_back(&file);
+    for (const SettingsTextFile& file : download_settings_text_files())
         files.push_back(&file);
     return files;
 }

@@ -15,7 +15,8 @@ namespace {
 constexpr SettingFamily kFamilies[] = {
     // The detailed settings are saved in this order: numbers, texts, switches, protected texts.
     {section::kOption, u"EN", 0, 146, false},
-    {section::kOption, u"ES", 0, 140, true},
+    // Texts past the 135 of the classic file (145 …) hold the settings this program added.
+    {section::kOption, u"ES", 0, 150, true},
     {section::kOption, u"CB", 0, 219, false},
     {section::kOption, u"AN", 0, 2, true},
     {section::kOption, u"Page", -1, 1, false},

@@ -7,6 +7,7 @@
 #include "cli/NetCommands.h"
 #include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
+#include "cli/RegisterCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/SettingsCommand.h"
 #include "cli/SplitCutCommands.h"
@@ -42,6 +43,13 @@ std::span<const Command> commands() {
          "save comment files as the download job does (comments [--set K=V]... [--past-logs] [--owner-comments] "
          "[--folder DIR] ID...)",
          run_comments_command},
+        {"register",
+         "fill a download list from IDs, addresses, list files and words (register [--set K=V]... [--save FILE] "
+         "[--form FORM] INPUT...)",
+         run_register_command},
+        {"search", "register the videos of search pages (search [--method LABEL] [--start-page N] [--pages N] WORDS)",
+         run_search_command},
+        {"serial", "register sm<N> … sm<M> (serial --from N --to M [--folder DIR] [--save FILE])", run_serial_command},
     };
     return table;
 }

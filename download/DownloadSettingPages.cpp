@@ -1,6 +1,7 @@
 #include "download/DownloadSettingPages.h"
 
 #include "app/SettingsCatalogue.h"
+#include "download/DownloadTabKeys.h"
 
 namespace quippet {
 
@@ -101,6 +102,67 @@ void add_download_setting_pages(CatalogueBuilder& b) {
     b.group(u"緊急用");
     b.sw(OptSwitch::kQualityCheckBypass, u"「（画質）」選択時、画質と音質の判定をスルーする（緊急用）");
     b.sw(OptSwitch::kForceDownload, u"削除動画などでもDLをある程度強行する ※テスト用");
+
+    add_download_registration_pages(b);
+    add_download_tab_page(b);
+}
+
+void add_download_registration_pages(CatalogueBuilder& b) {
+    b.page(u"リスト登録と更新チェック");
+    b.group(u"ページからの登録");
+    b.text(OptText::kPageErrorPattern, u"エラーページの判定（正規表現）", {},
+           "a fetched page that matches is an error page; empty: none");
+    b.group(u"更新チェック");
+    b.num(OptNumber::kUpdateMinComments, u"コメント数が … 未満の動画はスルー", 0, CatalogueBuilder::kMaxCount, 0);
+    b.text(OptText::kUpdateSoundNew, u"更新ありのWAVファイル");
+    b.text(OptText::kUpdateSoundNone, u"更新なしのWAVファイル");
+}
+
+void add_download_tab_page(CatalogueBuilder& b) {
+    b.page(u"ダウンロード（タブ）");
+    b.group(u"ダウンロードするもの");
+    b.sw(DlSwitch::kVideo, u"動画ファイル");
+    b.sw(DlSwitch::kThumbnail, u"サムネイル画像");
+    b.sw(DlSwitch::kNicowari, u"ユーザーニコ割");
+    b.sw(DlSwitch::kInfoFile, u"動画情報ファイル");
+    b.sw(DlSwitch::kComments, u"コメントファイル", 1);
+    b.sw(DlSwitch::kOwnerComments, u"投稿者コメント");
+    b.group(u"コメント");
+    b.choice(DlNumber::kCommentMode, u"DLするコメント", {u"定量", u"毎分", u"両方"}, 0);
+    b.sw(DlSwitch::kPastLogs, u"過去ログも取得");
+    b.sw(DlSwitch::kPastLogStart, u"｢過去ログも取得｣の起点", 0, "days and hours in the detailed settings");
+    b.sw(DlSwitch::kPastLogLimit, u"｢過去ログも取得｣の上限", 0, "the count in the detailed settings");
+    b.sw(DlSwitch::kPastMoment, u"昔", 0, "radio: from the moment below (off: 今)");
+    b.text(kDlPastMoment, u"昔の日時", {}, "seconds since 1970");
+    b.group(u"保存");
+    b.text(DlText::kFolder, u"保存場所", u"download");
+    b.sw(DlSwitch::kRenameOnNameChange, u"保存名が変わったら保存済みのファイルもリネーム");
+    b.sw(DlSwitch::kReconstructAfter, u"DL後に再構成");
+    b.text(DlText::kReconstructPreset, u"再構成のプリセット");
+    b.group(u"入力欄");
+    b.text(DlText::kInput, u"入力欄", {}, "IDs, addresses, files or search words");
+    b.text(DlText::kAddition, u"追加する文字列");
+    b.group(u"検索");
+    b.num(DlNumber::kSearchMethod, u"検索の並び順", 0, 9999, 0, "line of the search-order file, from 0");
+    b.sw(DlSwitch::kSearchStartPage, u"検索開始ページ");
+    b.num(DlNumber::kStartPage, u"検索開始ページ（ページ）", 1, CatalogueBuilder::kMaxCount, 1);
+    b.sw(DlSwitch::kPageLimit, u"辿るページの上限");
+    b.num(DlNumber::kPageLimit, u"辿るページの上限（ページ）", 0, CatalogueBuilder::kMaxCount, 10);
+    b.group(u"連番登録");
+    b.num(DlNumber::kSerialFirst, u"開始番号", 1, CatalogueBuilder::kMaxCount, 1);
+    b.num(DlNumber::kSerialLast, u"終了番号", 1, CatalogueBuilder::kMaxCount, 1);
+    b.num(DlNumber::kSerialCount, u"個数", 1, 10000, 100);
+    b.group(u"リスト");
+    b.text(DlText::kListName, u"この名前でリストを保存");
+    b.choice(DlNumber::kSaveForm, u"（保存方式）", {u"完全＋状態", u"パス＋情報", u"パスのみ", u"IDのみ"}, 0);
+    b.sw(DlSwitch::kShowThumbnails, u"サムネイルを表示");
+    b.sw(DlSwitch::kFollowNewRows, u"追加した行を表示");
+    b.sw(DlSwitch::kUncheckDone, u"DL成功した行のチェックを外す");
+    b.group(u"更新チェック");
+    b.sw(DlSwitch::kUpdateSkipThumb, u"サムネ既存はスルー");
+    b.sw(DlSwitch::kUpdateSkipOld, u"投稿日が古いものはスルー");
+    b.num(DlNumber::kUpdateOldDays, u"日より前の投稿", 0, 36500, 30);
+    b.sw(DlSwitch::kUpdateSound, u"更新チェックの結果を音で知らせる");
 }
 
 } // namespace quippet

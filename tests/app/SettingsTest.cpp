@@ -138,7 +138,7 @@ TEST(Settings, KeysOfTheWrongKindOrWithoutPlaceAreIgnored) {
     EXPECT_FALSE(s.set_text(RcNumber::kDupWindow, u"x"));
     EXPECT_FALSE(s.set_number(SettingKey{section::kOption, u"EN", 146}, 1));
     EXPECT_EQ(s.number(SettingKey{u"Nowhere", u"EN", 0}), 0);
-    EXPECT_EQ(s.text(SettingKey{section::kOption, u"ES", 140}), u"");
+    EXPECT_EQ(s.text(SettingKey{section::kOption, u"ES", 150}), u"");
     EXPECT_EQ(s, CSettings());
 }
 
