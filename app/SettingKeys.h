@@ -80,8 +80,9 @@ enum class OptNumber : int {
     kIdMaxDigits,
     kPlayerMode, // 45
     kLivePresetRowHeight,
-    kVideoQuality = 51,  ///< the "画質" drop-down
-    kOtherSizeRule = 52, ///< same name, other size: skip, rename the saved file, save aside
+    kVideoQuality = 51,    ///< the "画質" drop-down
+    kOtherSizeRule = 52,   ///< same name, other size: skip, rename the saved file, save aside
+    kImageRenameRule = 60, ///< an image of another size under a saved image's name: ImageRenameRule
 };
 
 /// Text detailed settings ("ES"). The file and folder settings keep the numbers every settings file
@@ -258,7 +259,9 @@ enum class OptSwitch : int {
     kWatchRefererRetry,
     kAppendLength,
     kInfoCacheSections,
-    kKeepOldDescription, // 75
+    kKeepOldDescription,  // 75
+    kKeepThumbCache = 80, ///< a thumbnail taken from the cache stays there
+    kLargeThumbnail = 81, ///< the large variant of a thumbnail where the service has one
 };
 
 /// The two protected texts ("AN").

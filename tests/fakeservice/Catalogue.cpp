@@ -45,6 +45,8 @@ Kind kind_of(int number) {
         return Kind::kOwnerComments;
     case 19:
         return Kind::kHugeThread;
+    case 21:
+        return Kind::kLowQualityMode;
     default:
         return Kind::kNormal;
     }

@@ -20,6 +20,7 @@ enum class Kind {
     kNicowari,
     kOwnerComments,
     kHugeThread,
+    kLowQualityMode, ///< the session offers less than the site lists
 };
 
 struct Video {
