@@ -50,27 +50,27 @@ bytes_of() { # ids -> their total size
 }
 
 # The program: no proxy, no waits between attempts, no free-space margin; N videos at once.
-ours() {
+ours() { # parallel ids... -> the command line
     local parallel=$1
     shift
-    env QUIPPET_SERVICE_ROOT="$service_root" no_proxy=127.0.0.1 "$quippet" --home "$scratch/home" video \
+    echo env QUIPPET_SERVICE_ROOT="$service_root" no_proxy=127.0.0.1 "$quippet" --home "$scratch/home" video \
         --set OptionDialog/EN19=1 --set OptionDialog/EN37=0 --set OptionDialog/EN34=0 \
         --set "OptionDialog/EN36=$parallel" --out-dir "$scratch/ours" "$@"
 }
-# curl: a session of its own for each video (one small POST), then `curl -o` of its content URI.
-theirs() {
-    local id
-    for id in "$@"; do
-        (
-            uri=$(curl -s --noproxy '*' -X POST -H 'Content-type: application/json' \
-                --data "{\"session\":{\"recipe_id\":\"nicovideo-$id\"}}" "$service_root/api/sessions?_format=json" |
-                sed -n 's/.*"content_uri":"\([^"]*\)".*/\1/p')
-            [ -n "$uri" ] || { echo "video_download: no session for $id" >&2; exit 1; }
-            curl -s --noproxy '*' -o "$scratch/curl/$id" "$uri"
-        ) &
-    done
-    wait
-}
+# curl: a session of its own for each video (one small POST), then `curl -o` of its content URI, all at once.
+export service_root scratch
+theirs='
+for id in "$@"; do
+    (
+        uri=$(curl -s --noproxy "*" -X POST -H "Content-type: application/json" \
+            --data "{\"session\":{\"recipe_id\":\"nicovideo-$id\"}}" "$service_root/api/sessions?_format=json" |
+            sed -n "s/.*\"content_uri\":\"\([^\"]*\)\".*/\1/p")
+        [ -n "$uri" ] || { echo "video_download: no session for $id" >&2; exit 1; }
+        exec curl -s --noproxy "*" -o "$scratch/curl/$id" "$uri"
+    ) &
+done
+wait
+'
 
 # One run: "seconds peak_kib"; checks the bytes written and removes them.
 measure() {
@@ -98,8 +98,9 @@ for case in one four; do
     : >"$scratch/ours.runs"
     : >"$scratch/curl.runs"
     for _ in $(seq "$runs"); do
-        measure "$scratch/ours" "$total" ours "$parallel" "${ids[@]}" >>"$scratch/ours.runs"
-        measure "$scratch/curl" "$total" theirs "${ids[@]}" >>"$scratch/curl.runs"
+        # shellcheck disable=SC2046 # the words of the command line, which holds no blanks of its own
+        measure "$scratch/ours" "$total" $(ours "$parallel" "${ids[@]}") >>"$scratch/ours.runs"
+        measure "$scratch/curl" "$total" bash -c "$theirs" theirs "${ids[@]}" >>"$scratch/curl.runs"
     done
     read -r t_ours _ < <(sort -g "$scratch/ours.runs" | head -1)
     read -r t_curl _ < <(sort -g "$scratch/curl.runs" | head -1)
