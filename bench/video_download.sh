@@ -84,7 +84,8 @@ measure() {
         exit 1
     }
     end=$(date +%s.%N)
-    got=$(find "$dir" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+    got=$(find "$dir" -type f -printf '%s\n' | paste -sd+ - | bc)
+    got=${got:-0}
     [ "$got" -eq "$expect" ] || { echo "video_download: $dir holds $got bytes, not $expect" >&2; exit 1; }
     rm -rf "${dir:?}"/*
     echo "$(echo "$end - $start" | bc -l) $(grep 'Maximum resident' "$scratch/time" | awk '{print $NF}')"
