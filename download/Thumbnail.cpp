@@ -20,6 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr long long kMaxThumbnailBytes = 16LL << 20;
+
 long long size_or_missing(const std::u16string& path) {
     std::error_code ec;
     const auto size = fs::file_size(to_fs_path(path), ec);
@@ -160,9 +162,12 @@ int save_thumbnail(const CWorkMovieInfo& info, std::u16string_view folder, std::
     if (large_tried) url += u".L";
 
     const int mode = net_rename_mode(options.rename_rule);
+    // A thumbnail is a few dozen kilobytes; a server announcing far more is not sending one.
+    CNetOptions net_options = options.net;
+    net_options.max_file_bytes = kMaxThumbnailBytes;
     const CNet::FileCheck check = [](std::u16string_view temp) { return check_image_file(temp); };
     for (int round = 0; round < 3; ++round) {
-        CNet net(options.net);
+        CNet net(net_options);
         int outcome = 0;
         std::u16string saved_as;
         const int rc = net.download_via_temp(saved, save_name, url, options.request_headers, saved_size, cache_size,

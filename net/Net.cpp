@@ -737,6 +737,7 @@ int CNet::download_to_file(std::u16string_view path, std::u16string_view url, st
     if (status_code() != 200) return fail(code_);
     const long long length = content_length();
     if (length < 0) return fail(net_code::kHeaderQueryFailed);
+    if (options_.max_file_bytes >= 0 && length > options_.max_file_bytes) return fail(net_code::kTooLarge);
     if (known_a >= 0 && length == known_a) {
         close();
         return -2;

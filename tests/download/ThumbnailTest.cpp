@@ -226,6 +226,12 @@ TEST_F(ThumbnailTest, BadImageNeverDisplacesTheSavedOne) {
     EXPECT_EQ(save(video(8), o, r), -1);
     EXPECT_EQ(r.code, msg::kImageTypeUnknown);
     EXPECT_TRUE(read_bytes(out(u"name.jpg")) == old_image);
+    // Nor is an answer announced at many megabytes: refused before a byte is written.
+    CWorkMovieInfo huge = video(8);
+    huge.thumbnail_url = service().root(false) + u"/bytes/" + decimal_text(64 << 20);
+    EXPECT_EQ(save(huge, o, r), -1);
+    EXPECT_EQ(r.code, net_code::kTooLarge);
+    EXPECT_EQ(test::files_in(dir_ + u"out"), std::vector<std::string>{"name.jpg"});
 }
 
 TEST_F(ThumbnailTest, CodesWithoutAnImage) {
