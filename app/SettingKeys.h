@@ -80,8 +80,9 @@ enum class OptNumber : int {
     kIdMaxDigits,
     kPlayerMode, // 45
     kLivePresetRowHeight,
-    kVideoQuality = 51,  ///< the "画質" drop-down
-    kOtherSizeRule = 52, ///< same name, other size: skip, rename the saved file, save aside
+    kVideoQuality = 51,      ///< the "画質" drop-down
+    kOtherSizeRule = 52,     ///< same name, other size: skip, rename the saved file, save aside
+    kImageRenameRule = 60,   ///< an image of another size under a saved image's name: ImageRenameRule
     kUpdateMinComments = 67, ///< update checks pass over videos with fewer comments
 };
 
@@ -181,7 +182,7 @@ enum class OptText : int {
     kRefererMarkers = 133,
     kReferers = 134,
     kOwnerNameTemplate = 135, ///< the uploader comments' save name
-    kPageErrorPattern = 145, ///< a fetched list page that matches is an error page
+    kPageErrorPattern = 145,  ///< a fetched list page that matches is an error page
     kUpdateSoundNew = 146,
     kUpdateSoundNone = 147,
 };
@@ -263,7 +264,9 @@ enum class OptSwitch : int {
     kWatchRefererRetry,
     kAppendLength,
     kInfoCacheSections,
-    kKeepOldDescription, // 75
+    kKeepOldDescription,  // 75
+    kKeepThumbCache = 80, ///< a thumbnail taken from the cache stays there
+    kLargeThumbnail = 81, ///< the large variant of a thumbnail where the service has one
 };
 
 /// The two protected texts ("AN").

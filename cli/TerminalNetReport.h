@@ -1,5 +1,6 @@
 #pragma once
 
+#include <mutex>
 #include <ostream>
 #include <string_view>
 
@@ -9,13 +10,18 @@
 namespace quippet::cli {
 
 /// Log lines to stderr; debug lines only in debug mode, as the window's log shows them. Progress is not
-/// shown: a terminal of many hundred updates a second helps nobody.
+/// shown: a terminal of many hundred updates a second helps nobody. Downloads running at once each have a
+/// report of their own over the one terminal, so every line is written whole under one lock.
 class TerminalNetReport : public NetReport {
 public:
     TerminalNetReport(std::ostream& err, bool debug) : err_(err), debug_(debug) {}
-    void log(std::u16string_view text) override { err_ << to_utf8(text) << '\n'; }
+    void log(std::u16string_view text) override {
+        static std::mutex terminal;
+        std::lock_guard lock(terminal);
+        err_ << to_utf8(text) << '\n';
+    }
     void debug(std::u16string_view text) override {
-        if (debug_) err_ << to_utf8(text) << '\n';
+        if (debug_) log(text);
     }
 
 private:

@@ -17,6 +17,10 @@ void add_download_setting_pages(CatalogueBuilder& b) {
     b.text(OptText::kVideoExtensions, u"動画の拡張子", u"mp4|avi|wmv|mkv|flv|swf");
     b.text(OptText::kImageExtensions, u"画像の拡張子", u"jpg|jpeg|gif");
     b.text(OptText::kThumbExtension, u"サムネイル画像の拡張子", u"jpg");
+    b.sw(OptSwitch::kLargeThumbnail, u"サムネイル画像は、大きいサイズがあればそちらを保存する");
+    b.sw(OptSwitch::kKeepThumbCache, u"サムネイル画像をキャッシュから保存した場合も、キャッシュを残す");
+    b.num(OptNumber::kImageRenameRule, u"同名で別サイズの画像ファイルが既存の場合の挙動", 0, 2, 0,
+          "0 save the new image as name(N), 1 rename the saved image to name(N), 2 move the saved image to the trash");
     b.sw(OptSwitch::kInfoFileWithoutWatchPage,
          u"動画情報テキストファイルのためだけなら、動画閲覧ページからの情報取得を行わない");
     b.group(u"ID");

@@ -144,6 +144,7 @@ VideoOptions video_options_from(const CSettings& s) {
     o.quality = s.number(OptNumber::kVideoQuality);
     o.quality_bypass = s.on(OptSwitch::kQualityCheckBypass);
     o.best_only = s.on(OptSwitch::kNewServerBestOnly);
+    o.skip_low_quality = s.on(OptSwitch::kNewServerSkipLowQuality);
     const int free_mb = s.number(OptNumber::kVideoFreeSpaceMb);
     o.free_space_mb = free_mb < 0 ? s.number(OptNumber::kFreeSpaceMb) : free_mb;
     o.resume = s.on(OptSwitch::kResume);
@@ -254,6 +255,22 @@ bool choose_quality(const std::vector<std::u16string>& videos, const std::vector
     out.best = v == best_v && a == best_a;
     out.label = out.best ? msg_text(msg::kBestQualityLabel) : out.video + u"/" + out.audio;
     return true;
+}
+
+int low_quality_check(const std::vector<std::u16string>& site_videos, const std::vector<std::u16string>& site_audios,
+                      const QualityChoice& offered, int quality, bool bypass, std::u16string& missing) {
+    missing.clear();
+    QualityChoice site;
+    if (!choose_quality(site_videos, site_audios, quality, bypass, site)) return 0;
+    if (site.video != offered.video) {
+        missing = site.video;
+        return msg::kLowQualityVideo;
+    }
+    if (site.audio != offered.audio) {
+        missing = site.audio;
+        return msg::kLowQualityAudio;
+    }
+    return 0;
 }
 
 std::string session_request_body(const CWorkMovieInfo& info, const QualityChoice& q) {
@@ -506,6 +523,9 @@ int transfer_once(VideoTransfer& t, const VideoOptions& options, NetReport& repo
         return -1;
     }
 
+    // Owed from the first byte on: a free-space check of another download must count this one at once, not
+    // only after its first counter update.
+    if (t.owed) t.owed->set(&t, t.expected - written);
     report.progress(msg_text(msg::kAccessing));
     const size_t chunk = static_cast<size_t>(options.buffer_kb) * 1024;
     const size_t capacity = std::max(chunk, static_cast<size_t>(options.write_chunk_mb) * 1024 * 1024);
@@ -679,15 +699,16 @@ int transfer_video(VideoTransfer& t, const VideoOptions& options, NetReport& rep
 } // namespace quippet
 
 namespace quippet {
-namespace {
 
-std::u16string extension_of(const CWorkMovieInfo& info, NetReport& report) {
+std::u16string video_extension(const CWorkMovieInfo& info, NetReport& report) {
     if (info.movie_type == u"mp4") return u".mp4";
     if (info.movie_type == u"flv") return u".flv";
     if (info.movie_type == u"swf") return u".swf";
     report.log(msg_text(msg::kUnknownMovieType));
     return u".UnknownMovie";
 }
+
+namespace {
 
 std::vector<std::u16string> split_bar(std::u16string_view text) {
     std::vector<std::u16string> out;
@@ -832,10 +853,35 @@ int download_video(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
             result.code = msg::kVideoUrlFailed;
             return 1;
         }
+        if (options.net.debug) {
+            auto lines = [](const std::vector<std::u16string>& ids) {
+                std::u16string text;
+                for (const auto& id : ids)
+                    text += id + u"\r\n";
+                return to_utf8(text);
+            };
+            net_debug_dump(options.net, u"video一覧（サイトに存在）.txt", lines(info.site_video_qualities));
+            net_debug_dump(options.net, u"audio一覧（サイトに存在）.txt", lines(info.site_audio_qualities));
+            net_debug_dump(options.net, u"video一覧（視聴可能）.txt", lines(info.video_qualities));
+            net_debug_dump(options.net, u"audio一覧（視聴可能）.txt", lines(info.audio_qualities));
+        }
         if (!quality.best && options.best_only) {
             result.code = have_file ? msg::kNotBestSameName : msg::kNotBestSkipped;
             result.skipped = true;
             return 1;
+        }
+        std::u16string missing;
+        if (options.skip_low_quality) {
+            if (const int low = low_quality_check(info.site_video_qualities, info.site_audio_qualities, quality,
+                                                  options.quality, options.quality_bypass, missing)) {
+                // The id, then the text that says why: "…_1080pが低画質モードでDL不可", "(…_192kbps)が…".
+                report.log((low == msg::kLowQualityAudio ? u"(" + missing : missing) + msg_text(low));
+                result.code = !have_file                     ? low
+                              : low == msg::kLowQualityAudio ? msg::kLowQualityAudioSameName
+                                                             : msg::kLowQualityVideoSameName;
+                result.skipped = true;
+                return 1;
+            }
         }
         report.progress(u"POST...");
         int code = 0;
@@ -870,7 +916,7 @@ int download_video(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
         return 1;
     }
 
-    const std::u16string ext = extension_of(info, report);
+    const std::u16string ext = video_extension(info, report);
     bool failed = false;
     int decided = 0;
     std::u16string target;

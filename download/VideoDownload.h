@@ -34,6 +34,7 @@ struct VideoOptions {
     int quality = 0;
     bool quality_bypass = false;
     bool best_only = false;
+    bool skip_low_quality = false;
     long long free_space_mb = 500;
     bool resume = true;
     int retry_wait_s = 10;
@@ -90,6 +91,11 @@ struct QualityChoice {
 bool choose_quality(const std::vector<std::u16string>& videos, const std::vector<std::u16string>& audios, int quality,
                     bool bypass, QualityChoice& out);
 
+/// The low-quality mode: the best the page lists within the drop-down's limits against what the session
+/// offers now. 0 when the session has it; else 246 (the video) or 247 (the audio), `missing` the id.
+int low_quality_check(const std::vector<std::u16string>& site_videos, const std::vector<std::u16string>& site_audios,
+                      const QualityChoice& offered, int quality, bool bypass, std::u16string& missing);
+
 /// A delivery session and its heartbeat schedule.
 struct DeliverySession {
     std::u16string session_url;
@@ -141,6 +147,9 @@ int transfer_video(VideoTransfer& t, const VideoOptions& options, NetReport& rep
 
 /// Names of the partial files.
 std::u16string partial_name(std::u16string_view final_path, bool stopped, long long size, long long expected);
+
+/// The file extension of the movie type (".mp4", ".flv", ".swf"; ".UnknownMovie", logged, for any other).
+std::u16string video_extension(const CWorkMovieInfo& info, NetReport& report);
 
 /// What the video step of one row did.
 struct VideoResult {

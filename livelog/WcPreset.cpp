@@ -7,6 +7,7 @@
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
+#include "text/Trash.h"
 
 #include <algorithm>
 #include <array>
@@ -298,55 +299,6 @@ WcCreateResult create_wc_preset(const CSettings& settings, std::u16string_view f
     }
     say({});
     return WcCreateResult::kWritten;
-}
-
-int move_to_trash(std::u16string_view path) {
-    std::filesystem::path trash;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/')
-        trash = std::filesystem::path(data) / "Trash";
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        trash = std::filesystem::path(home) / ".local/share/Trash";
-    else
-        return -1;
-    std::error_code ec;
-    const std::filesystem::path source = std::filesystem::absolute(to_fs_path(path), ec);
-    if (ec) return -1;
-    std::filesystem::create_directories(trash / "files", ec);
-    std::filesystem::create_directories(trash / "info", ec);
-    const std::string stem = source.stem().string();
-    const std::string ext = source.extension().string();
-    for (int n = 1; n < 1000; ++n) {
-        const std::string name = n == 1 ? stem + ext : stem + "." + std::to_string(n) + ext;
-        const std::filesystem::path info = trash / "info" / (name + ".trashinfo");
-        // The info file claims the name first, so that two deletions never pick the same name.
-        FILE* f = std::fopen(info.c_str(), "wx");
-        if (!f) continue;
-        std::string encoded;
-        for (unsigned char c : source.string()) {
-            if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
-                encoded += static_cast<char>(c);
-            } else {
-                char hex[4];
-                std::snprintf(hex, sizeof hex, "%%%02X", c);
-                encoded += hex;
-            }
-        }
-        const std::time_t t = std::time(nullptr);
-        std::tm now{};
-        localtime_r(&t, &now);
-        char stamp[32];
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%S", &now);
-        const std::string record = "[Trash Info]\nPath=" + encoded + "\nDeletionDate=" + stamp + "\n";
-        const bool written = std::fwrite(record.data(), 1, record.size(), f) == record.size();
-        const bool closed = std::fclose(f) == 0;
-        std::filesystem::rename(source, trash / "files" / name, ec);
-        if (!written || !closed || ec) {
-            std::filesystem::remove(info, ec);
-            return -1;
-        }
-        return 0;
-    }
-    return -1;
 }
 
 int delete_wc_preset(std::u16string_view folder, std::u16string_view name, bool to_bak, std::u16string* error) {

@@ -54,10 +54,6 @@ WcCreateResult create_wc_preset(const CSettings& settings, std::u16string_view f
 int delete_wc_preset(std::u16string_view folder, std::u16string_view name, bool to_bak,
                      std::u16string* error = nullptr);
 
-/// Moves a file into the freedesktop trash of the user ($XDG_DATA_HOME/Trash, else
-/// ~/.local/share/Trash) with its .trashinfo record. 0, or -1 when the trash could not take it.
-int move_to_trash(std::u16string_view path);
-
 /// The board names of the warehouse search's board table ("▼" sections), in order; empty when unreadable.
 std::vector<std::u16string> board_names(const CSettings& settings);
 

@@ -323,6 +323,18 @@ const std::u16string& InfoRules::default_text() {
         rule({u"範囲頭", u"<a "});
         rule({u"範囲尾", u"</a>"});
         rule({u"ﾀｸﾞ抽出", kContent, u"a", u"rel", u"tag"});
+        note(u"getbgm（ユーザーニコ割）");
+        rule({u"BGMﾚｽ", kAttribute, u"bgm_video", u"status"});
+        rule({u"BGM成功", u"ok"});
+        rule({u"BGM失敗", u"fail"});
+        rule({u"BGM失区", kContent, u"error"});
+        rule({u"BGMｺｰﾄﾞ", kContent, u"code"});
+        rule({u"BGM無C", u"NONEXIST"});
+        rule({u"BGM不C", u"PARAMERROR"});
+        rule({u"BGM頭", u"<bgm>"});
+        rule({u"BGM尾", u"</bgm>"});
+        rule({u"BGMid", kContent, u"id"});
+        rule({u"BGMurl", kContent, u"url"});
         note(u"検索結果のページ");
         rule({u"hit数1", kContent, u"span", u"class", u"searchTotal"});
         rule({u"hit数2", kCut, u"<strong class=\"search_total\">", u"</strong>"});

@@ -74,8 +74,10 @@ public:
     std::u16string owner_id;
     std::u16string owner_nickname;
     // the delivery session
-    std::vector<std::u16string> video_qualities;
+    std::vector<std::u16string> video_qualities; ///< what the session offers now
     std::vector<std::u16string> audio_qualities;
+    std::vector<std::u16string> site_video_qualities; ///< what the page says the video has
+    std::vector<std::u16string> site_audio_qualities;
     std::u16string player_id, signature, token, service_user_id, recipe_id;
     std::u16string content_id = u"\"out1\"";
     std::u16string content_key_timeout = u"600000";

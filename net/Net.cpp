@@ -20,6 +20,7 @@
 #include "text/CharBuffer.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
+#include "text/Trash.h"
 
 namespace quippet {
 namespace {
@@ -736,6 +737,7 @@ int CNet::download_to_file(std::u16string_view path, std::u16string_view url, st
     if (status_code() != 200) return fail(code_);
     const long long length = content_length();
     if (length < 0) return fail(net_code::kHeaderQueryFailed);
+    if (options_.max_file_bytes >= 0 && length > options_.max_file_bytes) return fail(net_code::kTooLarge);
     if (known_a >= 0 && length == known_a) {
         close();
         return -2;
@@ -797,9 +799,27 @@ int CNet::download_to_file(std::u16string_view path, std::u16string_view url, st
 
 int CNet::download_via_temp(std::u16string_view final_path, std::u16string_view base_name, std::u16string_view url,
                             std::u16string_view header_block, long long known_a, long long known_b, int rename_mode,
-                            int* grew, int* outcome, std::u16string* saved_as) {
+                            int* grew, int* outcome, std::u16string* saved_as, const FileCheck& check) {
     if (outcome) *outcome = 0;
     if (saved_as) saved_as->clear();
+    const std::u16string temp = temp_path_for(final_path, base_name);
+    const int result = download_to_file(temp, url, header_block, known_a, known_b, grew);
+    if (result <= 0) return result;
+    if (check) {
+        if (const int bad = check(temp); bad != 0) {
+            remove_file(temp);
+            code_ = bad;
+            return -1;
+        }
+    }
+    if (const int failed = move_into_place(temp, final_path, rename_mode, outcome, saved_as); failed != 0) {
+        code_ = failed;
+        return -1;
+    }
+    return result;
+}
+
+std::u16string CNet::temp_path_for(std::u16string_view final_path, std::u16string_view base_name) {
     const std::u16string folder = folder_of(final_path);
     std::u16string base(base_name);
     std::u16string temp = folder + base + u".tmp";
@@ -807,9 +827,13 @@ int CNet::download_via_temp(std::u16string_view final_path, std::u16string_view 
         base += u"_";
         temp = folder + base + u".tmp";
     }
-    const int result = download_to_file(temp, url, header_block, known_a, known_b, grew);
-    if (result <= 0) return result;
+    return temp;
+}
 
+int CNet::move_into_place(std::u16string_view temp, std::u16string_view final_path, int rename_mode, int* outcome,
+                          std::u16string* saved_as) {
+    if (outcome) *outcome = 0;
+    if (saved_as) saved_as->clear();
     std::u16string target(final_path);
     int moved_outcome = 0;
     if (std::filesystem::exists(to_fs_path(final_path))) {
@@ -820,10 +844,15 @@ int CNet::download_via_temp(std::u16string_view final_path, std::u16string_view 
             const std::u16string aside = free_numbered_name(final_path);
             if (aside.empty() || rename_no_replace(final_path, aside) != 0) {
                 remove_file(temp);
-                code_ = net_code::kExistingRenameFailed;
-                return -1;
+                return net_code::kExistingRenameFailed;
             }
             moved_outcome = net_code::kExistingRenamed;
+        } else if (rename_mode == kRenameExistingToTrash) {
+            if (move_to_trash(final_path) != 0) {
+                remove_file(temp);
+                return net_code::kExistingDeleteFailed;
+            }
+            moved_outcome = net_code::kExistingTrashed;
         }
     }
     const int err = rename_mode == kRenameReplace
@@ -831,12 +860,11 @@ int CNet::download_via_temp(std::u16string_view final_path, std::u16string_view 
                         : (target.empty() ? EEXIST : rename_no_replace(temp, target));
     if (err != 0) {
         remove_file(temp);
-        code_ = net_code::kRenameFailed;
-        return -1;
+        return net_code::kRenameFailed;
     }
     if (outcome) *outcome = moved_outcome;
     if (saved_as) *saved_as = target;
-    return result;
+    return 0;
 }
 
 int net_set_cookie(std::u16string_view url, std::u16string_view name, std::u16string_view value) {

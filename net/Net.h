@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -104,17 +105,31 @@ public:
 
     /// How download_via_temp moves the finished file onto a taken name.
     enum RenameMode : int {
-        kRenameKeepBoth = 0,      ///< the download goes to "name(N).ext" (outcome 125)
-        kRenameExistingAside = 1, ///< the existing file becomes "name(N).ext" first (outcome 223)
-        kRenameReplace = 2,       ///< the existing file is replaced
+        kRenameKeepBoth = 0,        ///< the download goes to "name(N).ext" (outcome 125)
+        kRenameExistingAside = 1,   ///< the existing file becomes "name(N).ext" first (outcome 223)
+        kRenameReplace = 2,         ///< the existing file is replaced
+        kRenameExistingToTrash = 3, ///< the existing file goes to the desktop trash first (outcome 225)
     };
+    /// Looks at a finished download before it takes its name: 0 lets it go on, anything else is the result
+    /// code the download fails with (the temporary file is removed, nothing existing is touched).
+    using FileCheck = std::function<int(std::u16string_view temp_path)>;
     /// download_to_file into folder-of(final_path) + base_name + ".tmp" ("_" added to the base while a
     /// zero-length file of that name exists), then moved to final_path. Same results as download_to_file;
     /// a failed move gives -1 with 121 (or 221 for the existing file) and removes the temporary file.
-    /// `outcome` (may be null) receives 0, 125 or 223, and `saved_as` the name the file got.
+    /// `outcome` (may be null) receives 0, 125, 223 or 225, and `saved_as` the name the file got. `check`, when
+    /// given, vets the file before any name is taken or any existing file moved.
     int download_via_temp(std::u16string_view final_path, std::u16string_view base_name, std::u16string_view url,
                           std::u16string_view header_block, long long known_a, long long known_b, int rename_mode,
-                          int* grew = nullptr, int* outcome = nullptr, std::u16string* saved_as = nullptr);
+                          int* grew = nullptr, int* outcome = nullptr, std::u16string* saved_as = nullptr,
+                          const FileCheck& check = {});
+    /// The temporary file of download_via_temp: folder of `final_path` + `base_name` + ".tmp", with "_" added to
+    /// the base while a zero-length file of that name exists.
+    static std::u16string temp_path_for(std::u16string_view final_path, std::u16string_view base_name);
+    /// The move of download_via_temp on its own: `temp` onto `final_path` by `rename_mode`. 0, or the result
+    /// code of the failure (121 the move, 221 the existing file's rename, 224 its trip to the trash), `temp`
+    /// then removed.
+    static int move_into_place(std::u16string_view temp, std::u16string_view final_path, int rename_mode,
+                               int* outcome = nullptr, std::u16string* saved_as = nullptr);
 
     /// Ends the transfer; the object may open another request afterwards.
     void close();

@@ -36,5 +36,7 @@ inline constexpr int kRenameFailed = 121;
 inline constexpr int kExistingRenameFailed = 221;
 inline constexpr int kSavedUnderOtherName = 125;
 inline constexpr int kExistingRenamed = 223;
+inline constexpr int kExistingDeleteFailed = 224;
+inline constexpr int kExistingTrashed = 225;
 
 } // namespace quippet::net_code

@@ -28,6 +28,8 @@ struct CNetOptions {
     int head_retry_wait_ms = 800;
     /// Bodies read into memory stop here (code 11) instead of growing without bound.
     long long max_body_bytes = 262'144'000;
+    /// download_to_file refuses an answer announced larger than this (code 11); negative: no bound.
+    long long max_file_bytes = -1;
 };
 
 } // namespace quippet

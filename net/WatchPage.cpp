@@ -256,6 +256,8 @@ void read_watch_json(CWorkMovieInfo& info, std::u16string_view json) {
         if (auto thread = json_raw_value(*dmc, u"thread"))
             if (auto id = json_raw_value(*thread, u"thread_id")) F::fill(info.thread_id, json_text(*id));
         if (auto quality = json_raw_value(*dmc, u"quality")) {
+            if (auto v = json_raw_value(*quality, u"videos")) info.site_video_qualities = ids_of(*v, false);
+            if (auto a = json_raw_value(*quality, u"audios")) info.site_audio_qualities = ids_of(*a, false);
             if (auto v = json_raw_value(*quality, u"videos"); v && info.video_qualities.empty())
                 info.video_qualities = ids_of(*v, false);
             if (auto a = json_raw_value(*quality, u"audios"); a && info.audio_qualities.empty())

@@ -279,6 +279,50 @@ inline constexpr int kUrlRewritten = 1344;
 inline constexpr int kGetflvAgain = 1345;
 inline constexpr int kVideoDone = 1346;
 inline constexpr int kVideoFailed = 1347;
+inline constexpr int kLowQualityVideo = 246;
+inline constexpr int kLowQualityAudio = 247;
+inline constexpr int kLowQualityVideoSameName = 249;
+inline constexpr int kLowQualityAudioSameName = 250;
+
+// Thumbnails: result codes, then the log lines.
+inline constexpr int kThumbSaved = 86;
+inline constexpr int kThumbUrlFailed = 87;
+inline constexpr int kThumbDeleted = 88;
+inline constexpr int kThumbCommunity = 108;
+inline constexpr int kImageTypeUnknown = 120;
+inline constexpr int kImageRenameFailed = 121;
+inline constexpr int kBrokenJpeg = 122;
+inline constexpr int kImageSavedUnderOtherName = 125;
+inline constexpr int kThumbSavedBefore = 129;
+inline constexpr int kThumb403 = 139;
+inline constexpr int kThumb404 = 140;
+inline constexpr int kThumb503 = 141;
+inline constexpr int kThumbFromCache = 206;
+inline constexpr int kThumbSavedAside = 207;
+inline constexpr int kImageExistingRenamed = 223;
+inline constexpr int kImageExistingDeleteFailed = 224;
+inline constexpr int kImageExistingTrashed = 225;
+inline constexpr int kCacheMissing = 226;
+inline constexpr int kCacheCopyFailed = 227;
+inline constexpr int kCacheDeleteFailed = 228;
+inline constexpr int kThumbDone = 1404;
+inline constexpr int kThumbFailed = 1405;
+
+// Nicowari: result codes, then the progress and log lines.
+inline constexpr int kBgmUnexpected = 179;
+inline constexpr int kBgmNoId = 180;
+inline constexpr int kNicowariSaved = 181;
+inline constexpr int kNoNicowari = 182;
+inline constexpr int kNicowariUndeliverable = 183;
+inline constexpr int kNoNicowariProbably = 184;
+inline constexpr int kNicowariSavedBefore = 185;
+inline constexpr int kNicowariSavedAside = 186;
+inline constexpr int kNicowariUnstable = 187;
+inline constexpr int kNicowariProgress = 1401;
+inline constexpr int kNicowariDownloading = 1402;
+inline constexpr int kNicowariTitle = 1403;
+inline constexpr int kNicowariDone = 1406;
+inline constexpr int kNicowariFailed = 1407;
 
 // Download job and list registration.
 inline constexpr int kStoppedByUser = 1501; ///< a row the user's stop cut short

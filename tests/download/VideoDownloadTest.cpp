@@ -11,6 +11,7 @@
 #include "net/ServiceAddress.h"
 #include "resources/MessageIds.h"
 #include "resources/Messages.h"
+#include "tests/download/DownloadTestSupport.h"
 #include "tests/net/FakeServiceFixture.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -27,44 +28,12 @@ public:
     long long now = 1'000'000;
 };
 
-/// Log and progress in memory; a stop after a number of progress updates of the copy.
-class MemoryReport : public NetReport {
-public:
-    void log(std::u16string_view text) override { lines.emplace_back(text); }
-    void debug(std::u16string_view text) override { lines.emplace_back(text); }
-    void progress(std::u16string_view text) override {
-        if (text.find(u"MB") != std::u16string_view::npos) ++copy_updates;
-    }
-    bool stop_requested() const override { return stop_after >= 0 && copy_updates >= stop_after; }
-    void sleep_ms(int) override {}
-    bool logged(int id) const {
-        const std::u16string_view text = message_text(id);
-        for (const auto& l : lines)
-            if (l.find(text) != std::u16string::npos) return true;
-        return false;
-    }
-    std::vector<std::u16string> lines;
-    int copy_updates = 0;
-    int stop_after = -1;
-};
-
-std::string read_bytes(const std::u16string& path) {
-    std::ifstream in(to_fs_path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::MemoryReport;
+using test::read_bytes;
 
 class VideoDownloadTest : public test::FakeServiceTest {
 protected:
-    VideoOptions options() {
-        CSettings settings;
-        apply_service_root(settings, service().root(false));
-        VideoOptions o = video_options_from(settings);
-        o.net = service().options();
-        o.info.net = o.net;
-        o.retry_wait_s = 0;
-        o.free_space_mb = 0;
-        return o;
-    }
+    VideoOptions options() { return test::fake_video_options(service()); }
     CWorkMovieInfo info_of(const std::u16string& id, const VideoOptions& o) {
         CWorkMovieInfo info;
         info.id = id;
@@ -145,6 +114,32 @@ TEST(VideoQualityChoice, LimitsOfTheDropDown) {
     ASSERT_TRUE(choose_quality({u"b_360p", u"a_1080p"}, audios, 0, true, q));
     EXPECT_EQ(q.video, u"b_360p");
     EXPECT_FALSE(choose_quality({}, audios, 0, false, q));
+}
+
+TEST(VideoQualityChoice, LowQualityModeIsTheBestWithinTheLimitsMissing) {
+    const std::vector<std::u16string> site_videos = {u"v_1080p", u"v_720p", u"v_360p"};
+    const std::vector<std::u16string> site_audios = {u"a_192kbps", u"a_64kbps"};
+    struct Case {
+        std::vector<std::u16string> videos, audios;
+        VideoQuality quality;
+        int code;
+        const char16_t* missing;
+    };
+    for (const Case& c : {Case{{u"v_720p", u"v_360p"}, site_audios, VideoQuality::kDefault, 246, u"v_1080p"},
+                          Case{{u"v_720p", u"v_360p"}, site_audios, VideoQuality::k720, 0, u""},
+                          Case{site_videos, {u"a_64kbps"}, VideoQuality::kDefault, 247, u"a_192kbps"},
+                          Case{site_videos, {u"a_64kbps"}, VideoQuality::k360Low, 0, u""},
+                          Case{site_videos, site_audios, VideoQuality::kDefault, 0, u""}}) {
+        QualityChoice offered;
+        ASSERT_TRUE(choose_quality(c.videos, c.audios, static_cast<int>(c.quality), false, offered));
+        std::u16string missing;
+        EXPECT_EQ(low_quality_check(site_videos, site_audios, offered, static_cast<int>(c.quality), false, missing),
+                  c.code);
+        EXPECT_EQ(missing, c.missing);
+    }
+    // Without the page's lists there is nothing to compare with.
+    std::u16string missing;
+    EXPECT_EQ(low_quality_check({}, {}, QualityChoice{}, 0, false, missing), 0);
 }
 
 TEST(VideoOwedBytes, OthersExcludeTheAsker) {
@@ -332,6 +327,29 @@ TEST_F(VideoDownloadTest, ForbiddenFirstTransferGetsAFreshAddress) {
     const VideoResult res = run(u"sm9", dir, options(), r);
     EXPECT_EQ(res.code, msg::kVideoSaved);
     EXPECT_EQ(service().counter("sessions"), 2);
+}
+
+TEST_F(VideoDownloadTest, LowQualityModeIsSkippedOnlyWhenAsked) {
+    VideoOptions o = options();
+    const std::u16string dir = scratch_dir();
+    o.skip_low_quality = true;
+    MemoryReport r;
+    VideoResult res = run(u"sm27", dir, o, r);
+    EXPECT_EQ(res.code, msg::kLowQualityVideo);
+    EXPECT_TRUE(res.skipped);
+    EXPECT_TRUE(r.logged(msg::kLowQualityVideo));
+    EXPECT_EQ(service().counter("sessions"), 0);
+    test::write_bytes(dir + u"/sm27.flv", "old");
+    res = run(u"sm27", dir, o, r);
+    EXPECT_EQ(res.code, msg::kLowQualityVideoSameName);
+    fs::remove(to_fs_path(dir + u"/sm27.flv"));
+    o.skip_low_quality = false;
+    res = run(u"sm27", dir, o, r);
+    EXPECT_EQ(res.code, msg::kVideoSaved);
+    EXPECT_EQ(test::files_in(dir), std::vector<std::string>{"sm27.mp4"});
+    // sm9 is offered whole: the switch changes nothing there.
+    o.skip_low_quality = true;
+    EXPECT_EQ(run(u"sm9", dir, o, r).code, msg::kVideoSaved);
 }
 
 TEST_F(VideoDownloadTest, ExistingFileRules) {

@@ -56,6 +56,8 @@ Kind kind_of(int number) {
         return Kind::kLyingLastRes;
     case 26:
         return Kind::kNoLength;
+    case 27:
+        return Kind::kLowQualityMode;
     default:
         return Kind::kNormal;
     }

@@ -20,11 +20,12 @@ enum class Kind {
     kNicowari,
     kOwnerComments,
     kHugeThread,
-    kDenseThread,  ///< 5,000 comments, four a second
-    kOneComment,   ///< a thread of one comment
-    kLostFirst,    ///< the comment server never serves comments 1 and 2
-    kLyingLastRes, ///< the thread element claims last_res="5"
-    kNoLength,     ///< neither getthumbinfo nor getflv tell the length
+    kDenseThread,    ///< 5,000 comments, four a second
+    kOneComment,     ///< a thread of one comment
+    kLostFirst,      ///< the comment server never serves comments 1 and 2
+    kLyingLastRes,   ///< the thread element claims last_res="5"
+    kNoLength,       ///< neither getthumbinfo nor getflv tell the length
+    kLowQualityMode, ///< the session offers less than the site lists
 };
 
 struct Video {

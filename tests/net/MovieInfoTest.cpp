@@ -160,7 +160,7 @@ TEST(MovieInfo, RulesFileSkipsWhatItCannotUse) {
     EXPECT_EQ(code, msg::kApiUnexpectedFormat);
     // The default text is what the built-in rules are.
     EXPECT_EQ(InfoRules::parse(InfoRules::default_text()).rules().size(), InfoRules::defaults().rules().size());
-    EXPECT_EQ(InfoRules::defaults().rules().size(), 98u); // every line of the default text is a usable rule
+    EXPECT_EQ(InfoRules::defaults().rules().size(), 109u); // every line of the default text is a usable rule
 }
 
 TEST(WatchPage, ApiDataIsReadKeyByKey) {
