@@ -17,7 +17,7 @@ namespace quippet {
 
 class CSettings;
 class DownloadPacer;
-struct CWorkMovieInfo;
+class CWorkMovieInfo;
 
 /// The registration's report: a NetReport whose log can also replace its last line (the countdowns).
 class RegisterReport : public NetReport {
