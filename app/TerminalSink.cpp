@@ -1,6 +1,7 @@
 #include "app/TerminalSink.h"
 
 #include "app/JobText.h"
+#include "app/SoundPlayer.h"
 
 #include <cstdio>
 #include <string>
@@ -107,6 +108,10 @@ BoxAnswer TerminalSink::message_box(const MessageBoxRequest& request) {
     err_ << '[' << terminal_text(request.caption) << "] " << terminal_text(request.text) << '\n';
     err_.flush();
     return request.default_answer;
+}
+
+void TerminalSink::play_sound(std::u16string_view file) {
+    play_sound_detached(file);
 }
 
 void TerminalSink::finish() {

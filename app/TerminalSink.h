@@ -30,6 +30,8 @@ public:
 
     void job_ended(const JobEndNotice& notice) override;
     BoxAnswer message_box(const MessageBoxRequest& request) override;
+    /// Through a player found on PATH; silently nothing when there is none.
+    void play_sound(std::u16string_view file) override;
 
     /// Ends an unfinished output line and wipes the progress display.
     void finish();

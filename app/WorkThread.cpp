@@ -209,6 +209,10 @@ int CWorkThread::first_checked_open_row() {
     return frame().with_list(data_.target.list, -1, [](ListView& list) { return list.first_checked_open_row(); });
 }
 
+bool CWorkThread::is_checked(int row) {
+    return frame().with_list(data_.target.list, false, [&](ListView& list) { return list.is_checked(row); });
+}
+
 void CWorkThread::set_checked(int row, bool checked) {
     frame().with_list(data_.target.list, [&](ListView& list) { list.set_checked(row, checked); });
 }

@@ -103,6 +103,7 @@ public:
     int find_row(std::u16string_view text, int after, int column = 0);
     int first_checked_row();
     int first_checked_open_row();
+    bool is_checked(int row);
     void set_checked(int row, bool checked);
     void set_stored_value(int row, std::int64_t value);
     void scroll_into_view(int row);

@@ -1,6 +1,7 @@
 #include "cli/Commands.h"
 
 #include "cli/CommentsCommand.h"
+#include "cli/DownloadCommand.h"
 #include "cli/FetchCommand.h"
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
@@ -50,6 +51,11 @@ std::span<const Command> commands() {
         {"search", "register the videos of search pages (search [--method LABEL] [--start-page N] [--pages N] WORDS)",
          run_search_command},
         {"serial", "register sm<N> … sm<M> (serial --from N --to M [--folder DIR] [--save FILE])", run_serial_command},
+        {"download",
+         "register inputs and download them as the download tab does (download [--folder DIR] [--video] "
+         "[--thumbnail] [--nicowari] [--info] [--comments] [--past-logs] [--owner-comments] INPUT...)",
+         run_download_command},
+        {"chain", "the chain download from a video ID (chain [the options of download] ID)", run_chain_command},
     };
     return table;
 }

@@ -68,7 +68,7 @@ int run_in_terminal(const TerminalJob& job, std::ostream& out, std::ostream& err
         InterruptScope interrupt(frame);
         const auto body = job.body;
         if (frame.start_job([&outcome, body](CWorkThread& worker) { body(worker, outcome); },
-                            JobTarget{&terminal, nullptr}, job.kind) != 0) {
+                            JobTarget{&terminal, job.list}, job.kind) != 0) {
             err << "quippet: the job could not be started\n";
             return kExitFailures;
         }

@@ -21,6 +21,8 @@ struct TerminalJob {
     std::vector<std::u16string> inputs;
     /// The job body; it fills `outcome` as it goes.
     std::function<void(CWorkThread& worker, JobOutcome& outcome)> body;
+    /// The list the job works on (the download list, say); none for jobs of files.
+    ListView* list = nullptr;
     /// A utility run that is not one of the window's jobs prints no end notice.
     bool show_end_notice = true;
 };

@@ -230,8 +230,8 @@ std::vector<SearchMethod> methods_of(const CSettings& settings) {
     return methods;
 }
 
-int search_words(Job& job, const CSettings& settings, std::u16string_view words, const std::u16string& label,
-                 const WalkOptions& options) {
+int search_words_of(Job& job, const CSettings& settings, std::u16string_view words, const std::u16string& label,
+                    const WalkOptions& options) {
     const std::vector<SearchMethod> methods = methods_of(settings);
     const SearchMethod* method = nullptr;
     if (label.empty()) {
@@ -250,22 +250,10 @@ int search_words(Job& job, const CSettings& settings, std::u16string_view words,
     return w.result == kPageFetchFailed || w.result == kPageRefused ? -1 : 0;
 }
 
-} // namespace
-
-int run_register_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (!args.empty() && args.front() == "--help") {
-        out << kRegisterUsage;
-        return kExitOk;
-    }
-    Common c;
-    std::string error;
-    if (parse_common(args, c, error) != kExitOk) return usage(err, "register", error, kRegisterUsage);
-    if (c.rest.empty()) return usage(err, "register", "nothing to register", kRegisterUsage);
-    for (const auto& a : c.rest)
-        if (a.starts_with("--")) return usage(err, "register", "unknown argument " + a, kRegisterUsage);
-    Job job(c, err);
+/// Every input registered as the input box would; the number of inputs that failed.
+int register_each(Job& job, const Common& c, const std::vector<std::string>& inputs) {
     int failures = 0;
-    for (const auto& arg : c.rest) {
+    for (const auto& arg : inputs) {
         const std::u16string input = from_utf8(arg);
         const InputClass kind = classify_input(input, job.ctx.ids);
         job.report.log(kind.label + u"：" + input);
@@ -319,13 +307,45 @@ int run_register_command(const std::vector<std::string>& args, std::ostream& out
             break;
         }
         case InputKind::kSearchWords:
-            result = search_words(job, c.settings, input, {}, job.walk_options(c.settings));
+            result = search_words_of(job, c.settings, input, {}, job.walk_options(c.settings));
             break;
         case InputKind::kBlank:
             break;
         }
         if (result < 0) ++failures;
     }
+    return failures;
+}
+
+} // namespace
+
+int register_inputs(const CSettings& settings, std::u16string_view folder, const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& search_words, CListDownload& list, std::ostream& err) {
+    Common c;
+    c.settings = settings;
+    c.folder =
+        folder_with_slash(resolve_in_home(folder.empty() ? std::u16string(u"download") : std::u16string(folder)));
+    Job job(c, err);
+    int failures = register_each(job, c, inputs);
+    for (const auto& words : search_words)
+        if (search_words_of(job, c.settings, from_utf8(words), {}, job.walk_options(c.settings)) < 0) ++failures;
+    list = job.list;
+    return failures;
+}
+
+int run_register_command(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args.front() == "--help") {
+        out << kRegisterUsage;
+        return kExitOk;
+    }
+    Common c;
+    std::string error;
+    if (parse_common(args, c, error) != kExitOk) return usage(err, "register", error, kRegisterUsage);
+    if (c.rest.empty()) return usage(err, "register", "nothing to register", kRegisterUsage);
+    for (const auto& a : c.rest)
+        if (a.starts_with("--")) return usage(err, "register", "unknown argument " + a, kRegisterUsage);
+    Job job(c, err);
+    const int failures = register_each(job, c, c.rest);
     return finish(job, c, out, failures);
 }
 
@@ -369,7 +389,7 @@ int run_search_command(const std::vector<std::string>& args, std::ostream& out, 
         options.page_limit_on = true;
         options.page_limit = *pages;
     }
-    const int result = search_words(job, c.settings, words, label, options);
+    const int result = search_words_of(job, c.settings, words, label, options);
     return finish(job, c, out, result < 0 ? 1 : 0);
 }
 

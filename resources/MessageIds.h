@@ -384,5 +384,11 @@ inline constexpr int kListUnreadable = 1556;
 inline constexpr int kPatternProblem = 1557; ///< before the line and its problem
 inline constexpr int kSearchMethodMissing = 1558;
 inline constexpr int kRowsRegistered = 1559;
+inline constexpr int kNicowariInfoFetching = 1601;
+inline constexpr int kGetbgmAccess = 1602;
+inline constexpr int kInfoFileProgress = 1603;
+inline constexpr int kThumbnailProgress = 1604;
+inline constexpr int kHandedToReconstruct = 1605; ///< before the comment file
+inline constexpr int kDownloadListEmpty = 1606;
 
 } // namespace quippet::msg
