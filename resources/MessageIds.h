@@ -385,4 +385,12 @@ inline constexpr int kPatternProblem = 1557; ///< before the line and its proble
 inline constexpr int kSearchMethodMissing = 1558;
 inline constexpr int kRowsRegistered = 1559;
 
+inline constexpr int kSinglePlayerMissing = 1801; ///< after the program's path
+inline constexpr int kPlayStarted = 1802;         ///< the debug file's word for a start that worked
+inline constexpr int kPlayFailedNoText = 1803;
+inline constexpr int kPathMissing = 1804;        ///< after the path
+inline constexpr int kDeleteFailed = 1805;       ///< after the path
+inline constexpr int kPlaylistUnreadable = 1806;
+inline constexpr int kMemoNotRenamed = 1807; ///< after the new name
+
 } // namespace quippet::msg
