@@ -5,6 +5,7 @@
 #include "app/SettingsTextFiles.h"
 #include "net/NetTextFiles.h"
 #include "livelog/LiveLogFiles.h"
+#include "lists/ListsTextFiles.h"
 #include "livelog/LiveLogSettingPages.h"
 #include "net/NetSettingPages.h"
 #include "download/DownloadSettingPages.h"
@@ -31,6 +32,8 @@ std::vector<const SettingsTextFile*> all_settings_text_files() {
     for (const SettingsTextFile& file : net_settings_text_files())
         files.push_back(&file);
     for (const SettingsTextFile& file : download_settings_text_files())
+        files.push_back(&file);
+    for (const SettingsTextFile& file : lists_settings_text_files())
         files.push_back(&file);
     return files;
 }

@@ -6,6 +6,7 @@
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
 #include "cli/NetCommands.h"
+#include "cli/PlayCommand.h"
 #include "cli/PresetCommand.h"
 #include "cli/RebuildCommand.h"
 #include "cli/RegisterCommand.h"
@@ -50,6 +51,9 @@ std::span<const Command> commands() {
          run_register_command},
         {"search", "register the videos of search pages (search [--method LABEL] [--start-page N] [--pages N] WORDS)",
          run_search_command},
+        {"play", "play a video in the chosen player (play [--player NAME | --mode N | --default] [--dry-run] VIDEO)",
+         run_play_command},
+        {"ass", "comment file as ASS subtitles (ass [--out FILE] COMMENTS)", run_ass_command},
         {"serial", "register sm<N> … sm<M> (serial --from N --to M [--folder DIR] [--save FILE])", run_serial_command},
         {"download",
          "register inputs and download them as the download tab does (download [--folder DIR] [--video] "

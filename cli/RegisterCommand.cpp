@@ -13,6 +13,7 @@
 #include "download/DownloadTextFiles.h"
 #include "download/ListFile.h"
 #include "download/PageRegistration.h"
+#include "lists/PlayHistory.h"
 #include "net/MovieInfo.h"
 #include "net/ServiceAddress.h"
 #include "resources/MessageIds.h"
@@ -198,6 +199,24 @@ int register_history(Job& job, const CSettings& settings, int selection) {
     return register_rows(job.list, history_selection_rows(history, static_cast<HistorySelection>(selection)), {});
 }
 
+/// "<最近再生した動画の一覧>": the played videos, newest first, that are still there.
+int register_played(Job& job, const CSettings& settings) {
+    std::vector<SavedPath> paths;
+    for (const auto& video : recently_played(play_history_path(settings))) {
+        const auto path = to_fs_path(video);
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) continue;
+        SavedPath p;
+        p.folder = folder_with_slash(from_fs_path(path.parent_path()));
+        p.name = from_fs_path(path.stem());
+        p.path = video;
+        paths.push_back(std::move(p));
+    }
+    const IdSettings ids = job.ctx.ids;
+    return register_paths(job.list, paths,
+                          [ids](std::u16string_view name) { return recognise_id(name, kIdModeItem, ids); });
+}
+
 void print_rows(const CListDownload& list, int from, std::ostream& out) {
     for (int r = from; r < list.row_count(); ++r) {
         const DownloadRow& row = list.row(r);
@@ -262,6 +281,8 @@ int register_each(Job& job, const Common& c, const std::vector<std::string>& inp
         case InputKind::kSpecial:
             if (kind.variant == 2) {
                 result = register_history(job, c.settings, history_selection_of(input.substr(0, input.find(u"\r\n"))));
+            } else if (kind.variant == 1) {
+                result = register_played(job, c.settings);
             } else {
                 job.report.log(input + u" : " + std::u16string(message_text(137)));
                 result = -1;

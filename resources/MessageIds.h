@@ -391,4 +391,12 @@ inline constexpr int kThumbnailProgress = 1604;
 inline constexpr int kHandedToReconstruct = 1605; ///< before the comment file
 inline constexpr int kDownloadListEmpty = 1606;
 
+inline constexpr int kSinglePlayerMissing = 1801; ///< after the program's path
+inline constexpr int kPlayStarted = 1802;         ///< the debug file's word for a start that worked
+inline constexpr int kPlayFailedNoText = 1803;
+inline constexpr int kPathMissing = 1804;        ///< after the path
+inline constexpr int kDeleteFailed = 1805;       ///< after the path
+inline constexpr int kPlaylistUnreadable = 1806;
+inline constexpr int kMemoNotRenamed = 1807; ///< after the new name
+
 } // namespace quippet::msg
