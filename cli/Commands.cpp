@@ -5,6 +5,7 @@
 #include "cli/FetchCommand.h"
 #include "cli/FilesCommand.h"
 #include "cli/LiveLogCommand.h"
+#include "cli/WarehouseCommand.h"
 #include "cli/NetCommands.h"
 #include "cli/PlayCommand.h"
 #include "cli/PresetCommand.h"
@@ -31,6 +32,8 @@ std::span<const Command> commands() {
         {"files", "settings text files (files list | init [NAME...])", run_files_command},
         {"livelog", "convert a live-thread log ([--preset NAME] [--set K=V]... [--source FILE] [--out-dir DIR])",
          run_livelog_command},
+        {"warehouse", "search a board's past-log warehouse (--board NAME --at \"YYYY-MM-DD HH:MM\" [--send ENTRY])",
+         run_warehouse_command},
         {"livelog-preset", "live-log presets (livelog-preset list | show NAME | save NAME)",
          run_livelog_preset_command},
         {"fetch", "one request through the HTTP client (fetch [--out FILE] [--service] URL)", run_fetch_command},

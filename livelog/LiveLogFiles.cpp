@@ -1,4 +1,5 @@
 #include "livelog/LiveLogFiles.h"
+#include "livelog/Warehouse.h"
 
 #include "app/SettingKeys.h"
 #include "app/Settings.h"
@@ -72,6 +73,17 @@ const std::vector<SettingsTextFile>& live_settings_text_files() {
         {"live-ng-words", key(OptText::kLiveNgWords), live_ng_file_path, ensure_live_ng_file},
         {"live-replace", key(OptText::kLiveReplaceTable), live_replace_table_path, ensure_live_replace_table},
         // The source text is the user's paste board: created empty, as "変換元テキストを開く" does.
+        {"board-table", key(OptText::kBoardTable),
+         [](const CSettings& s) { return resolve_in_home(s.text(OptText::kBoardTable)); },
+         [](const CSettings& s, const CreationFailureHook& hook) {
+             return ensure_file_exists(resolve_in_home(s.text(OptText::kBoardTable)), default_board_table_text(), hook);
+         }},
+        {"browser-table", key(OptText::kBrowserTable),
+         [](const CSettings& s) { return resolve_in_home(s.text(OptText::kBrowserTable)); },
+         [](const CSettings& s, const CreationFailureHook& hook) {
+             return ensure_file_exists(resolve_in_home(s.text(OptText::kBrowserTable)), default_browser_table_text(),
+                                       hook);
+         }},
         {"live-source", key(OptText::kLiveSource), live_source_path,
          [](const CSettings& s, const CreationFailureHook& hook) {
              return ensure_file_exists(live_source_path(s), u"", hook);

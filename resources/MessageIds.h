@@ -399,4 +399,29 @@ inline constexpr int kDeleteFailed = 1805;       ///< after the path
 inline constexpr int kPlaylistUnreadable = 1806;
 inline constexpr int kMemoNotRenamed = 1807; ///< after the new name
 
+// Log-warehouse search.
+inline constexpr int kWhWaiting = 1701;
+inline constexpr int kWhAccessing = 1702;
+inline constexpr int kWhAccessFailed = 1703;
+inline constexpr int kWhScanning = 1704;
+inline constexpr int kWhUrlFailed = 1705;
+inline constexpr int kWhPagesFound = 1706;
+inline constexpr int kWhPageList = 1707;
+inline constexpr int kWhNoneInLinks = 1708;
+inline constexpr int kWhThreadsFound = 1709;
+inline constexpr int kWhNoInfo = 1710;
+inline constexpr int kWhResultList = 1711;
+inline constexpr int kWhMatching = 1712;
+inline constexpr int kWhExcluded = 1713;
+inline constexpr int kWhSending = 1714;
+inline constexpr int kWhSent = 1715;
+inline constexpr int kWhStopped = 1716;
+inline constexpr int kWhNoMatch = 1717;
+inline constexpr int kWhCurrentList = 1718;
+inline constexpr int kWhPageLabel = 1719;
+inline constexpr int kWhNoBoard = 1720;
+inline constexpr int kWhNoServer = 1721;
+inline constexpr int kWhLaunchFailed = 1722;
+inline constexpr int kWhIndex = 1723;
+
 } // namespace quippet::msg

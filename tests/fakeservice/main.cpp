@@ -526,8 +526,73 @@ Reply list_page(const httplib::Request& req, const std::string& kind, const std:
     return text_reply(200, html, "text/html; charset=utf-8");
 }
 
+/// A board made for the warehouse search: 2011-01-01 00:00 UTC (1293840000) with eight hours back is the
+/// window its pages are drawn around. Threads lie inside and outside it, below and above 100 posts, with
+/// and without the words "東京" and "大阪"; some entries are broken on purpose.
+Reply search_board_page(const std::string& rest) {
+    const std::string html_type = "text/html; charset=utf-8";
+    const auto link = [](const std::string& href, const std::string& text) {
+        return "<a href=\"" + href + "\">" + text + "</a>\n";
+    };
+    const auto row = [](const std::string& key, const std::string& title, const std::string& lines) {
+        return "<tr><td><span class=\"filename\">" + key + ".dat</span></td><td><a href=\"/test/read.cgi/livewh/" +
+               key + "/\">" + title + "</a></td><td><span class=\"lines\">" + lines + "</span></td></tr>\n";
+    };
+    const auto menu = [](const std::string& page, const std::string& range) {
+        return "<p class=\"menu_link\"><a href=\"./" + page + "\">" + page + "</a> " + range + "</p>\n";
+    };
+    if (rest == "subback.html")
+        return text_reply(200,
+                          "<html><body><a href=\"../index.html\">板に戻る</a>\n" +
+                              link("1293812000/l50", "1: 実況 テレビ東京 1 (500)") +
+                              link("1293815000/l50", "2: 雑談スレ (300)") + link("1293820000/l50", "3: 実況 少ない (50)") +
+                              link("1293850000/l50", "4: 実況 東京 未来 (400)") +
+                              link("12345678901234567890/l50", "5: 東京 桁あふれ (999)") + "</body></html>",
+                          html_type);
+    if (rest == "kako/" || rest == "kako/index.html")
+        return text_reply(200,
+                          "<html><body><div><a href=\"./index3.html\">古い倉庫</a></div>\n"
+                          "<p class=\"menu_here\">1293700000-1293799999</p>\n" +
+                              menu("kako1293.html", "1293800000-1293829999") +
+                              menu("kako1294.html", "1293830000-1293899999") +
+                              menu("kakobig.html", "1293830000-1293899999") +
+                              menu("kakoslow.html", "1293800000-1293829999") +
+                              menu("kako1200.html", "1200000000-1200999999") + menu("kakonorange.html", "") +
+                              "</body></html>",
+                          html_type);
+    if (rest == "kako/index3.html")
+        return text_reply(200,
+                          "<html><body><p class=\"menu_here\">1293000000-1293099999</p>\n" +
+                              menu("kako1293b.html", "1293810000-1293811999") +
+                              menu("kako1100.html", "1100000000-1100999999") + "</body></html>",
+                          html_type);
+    std::string table;
+    if (rest == "kako/kako1293.html")
+        table = row("1293811300", "東京の夜", "200") + row("1293811100", "東京 前", "300") +
+                row("1293825000", "<b>東京</b>特番", "150") + row("1293826000", "関係ない", "120") +
+                row("1293827000", "東京 少", "20");
+    else if (rest == "kako/kako1294.html")
+        table = row("1293839000", "東京ラスト", "1000") + row("1293840001", "東京 後", "500") +
+                row("12345678901234567890", "東京 桁あふれ", "900");
+    else if (rest == "kako/kako1293b.html")
+        table = row("1293811500", "大阪 東京", "101") + row("1293812000", "実況 テレビ東京 1", "500");
+    else if (rest == "kako/kakoslow.html")
+        table = row("1293813000", "東京 遅い", "300");
+    else if (rest == "kako/kakobig.html") {
+        // Thirty megabytes that claim to be a page.
+        Reply r;
+        r.type = html_type;
+        r.generated_size = 30LL << 20;
+        r.generate = pattern_bytes;
+        return r;
+    } else
+        return text_reply(404, "not found");
+    return text_reply(200, "<html><body><table>\n" + table + "</table></body></html>", html_type);
+}
+
 /// 2ch board pages: the current thread list and the past-log warehouse (index and pages).
 Reply board_page(const std::string& folder, const std::string& rest) {
+    if (folder == "livewh") return search_board_page(rest);
     const long long base = 1'293'800'000; // keys around 2010-12-31
     if (rest == "subback.html") {
         std::string html =

@@ -4,6 +4,7 @@
 #include "tests/support/CliRun.h"
 #include "tests/ui/TabTestSupport.h"
 #include "tests/ui/UiTestSupport.h"
+#include "text/FileSP.h"
 #include "ui/DesktopOpen.h"
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
@@ -11,6 +12,7 @@
 #include "ui/livelog/PresetList.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -287,6 +289,37 @@ TEST(LiveLogTab, NikoJkSettingsAreKeptForTheNextStart) {
     EXPECT_EQ(window.settings().number(quippet::OptNumber::kLiveExtension), 1);
     EXPECT_TRUE(window.settings().on(quippet::OptSwitch::kLiveChatOnly));
     EXPECT_TRUE(window.settings().on(quippet::OptSwitch::kLiveDateAsName));
+}
+
+} // namespace
+
+namespace {
+
+TEST(LiveLogTab, WarehouseSearchRunsFromTheTabAndEndsOnItsOwn) {
+    TabHome home;
+    // A board whose only server starts after the base date: the search ends before any request.
+    ASSERT_EQ(quippet::CFileSP().write_wide_text(
+                  quippet::ui::to_u16(home.file(QStringLiteral("設定：実況板の情報.txt"))),
+                  u"▼未来\r\nフォルダ\tlivewh\r\n2030-01-01\tx\r\n", quippet::CFileSP::kOverwrite),
+              0);
+    CDlgBase window;
+    CDlgWC& page = *window.live_log_page();
+    page.load_controls(page.snapshot());
+    auto* forms = qobject_cast<QComboBox*>(page.controls().control_for(quippet::kWcBrowserForm));
+    ASSERT_NE(forms, nullptr);
+    // The browser table is created with its default entries when the list is filled.
+    EXPECT_EQ(forms->count(), 5);
+    EXPECT_NE(page.button(QStringLiteral("クリップボード→\nブラウザ")), nullptr);
+    QPushButton* search = page.button(QStringLiteral("過去ログ倉庫を探す"));
+    ASSERT_NE(search, nullptr);
+    ASSERT_TRUE(search->isEnabled());
+    search->click();
+    ASSERT_TRUE(page.busy());
+    EXPECT_FALSE(search->isEnabled());
+    ASSERT_TRUE(pump_until([&page] { return !page.busy(); }));
+    EXPECT_TRUE(search->isEnabled());
+    const std::string log = quippet::to_utf8(page.log_pane()->log_text());
+    EXPECT_NE(log.find("条件に合うスレなし"), std::string::npos) << log;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "livelog/LiveLogJob.h"
 #include "livelog/LiveLogPlay.h"
 #include "livelog/LiveLogSettingKeys.h"
+#include "livelog/Warehouse.h"
 #include "livelog/WcPreset.h"
 #include "reconstruct/Presets.h"
 #include "resources/MessageIds.h"
@@ -23,9 +24,12 @@
 #include "ui/TabLayout.h"
 #include "ui/UiCall.h"
 #include "ui/livelog/PresetList.h"
+#include "warehouse/WarehouseJob.h"
 #include "ui/reconstruct/ReconstructPage.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLineEdit>
@@ -294,18 +298,19 @@ QWidget* CDlgWC::build_search_page() {
         .add(send);
     put(g, c.done());
     Row d(g);
-    // The search job and the sending to a browser come later; their buttons wait until then.
-    auto* search = new QPushButton(QStringLiteral("過去ログ倉庫を探す"), d.parent());
-    auto* clipboard = new QPushButton(QStringLiteral("クリップボード→ブラウザ"), d.parent());
-    search->setEnabled(false);
-    clipboard->setEnabled(false);
-    send->setEnabled(false);
-    manual_field->setEnabled(false);
-    d.add(search).add(clipboard);
+    search_ = new QPushButton(QStringLiteral("過去ログ倉庫を探す"), d.parent());
+    auto* clipboard = new QPushButton(QStringLiteral("クリップボード→\nブラウザ"), d.parent());
+    forms_ = forms;
+    manual_address_ = manual_field;
+    d.add(search_).add(clipboard);
     put(g, d.done());
     add_to(col, g);
     connect(start, &QPushButton::clicked, this, [this] { warehouse_from_origin(0); });
     connect(start7, &QPushButton::clicked, this, [this] { warehouse_from_origin(7); });
+    connect(search_, &QPushButton::clicked, this, &CDlgWC::search_warehouse);
+    connect(clipboard, &QPushButton::clicked, this,
+            [this] { send_copied_threads(QGuiApplication::clipboard()->text()); });
+    connect(send, &QPushButton::clicked, this, [this] { send_manual_address(manual_address_->text()); });
     return scrolling(col, sections_);
 }
 
@@ -345,6 +350,10 @@ void CDlgWC::fill_boards(const CSettings& settings) {
     boards_->clear();
     for (const std::u16string& name : quippet::board_names(settings))
         boards_->addItem(to_qstring(name));
+    const QSignalBlocker block_forms(forms_);
+    forms_->clear();
+    for (const quippet::WhBrowserEntry& entry : quippet::load_browser_table(settings))
+        forms_->addItem(to_qstring(entry.name));
     // The reconstruction presets the "再構成" field offers.
     auto* rebuild = qobject_cast<QComboBox*>(table_.control_for(quippet::kWcPresetName));
     const QString kept = rebuild->currentText();
@@ -553,6 +562,38 @@ void CDlgWC::convert() {
     }
 }
 
+void CDlgWC::start_search_job(quippet::JobFunction job) {
+    if (window_ == nullptr || busy_) return;
+    window_->frame().job_data().inputs().clear();
+    busy_ = true;
+    update_busy();
+    if (window_->start_job(ending_with(std::move(job), [this] { job_done(); }), *this,
+                           quippet::JobKind::kWarehouseSearch) != 0) {
+        busy_ = false;
+        update_busy();
+        log_line(quippet::message_text(quippet::msg::kJobNotStarted));
+    }
+}
+
+void CDlgWC::search_warehouse() {
+    const CSettings s = snapshot();
+    start_search_job([s](quippet::CWorkThread& worker) { quippet::run_warehouse_job(worker, s); });
+}
+
+void CDlgWC::send_copied_threads(const QString& copied) {
+    const CSettings s = snapshot();
+    start_search_job([s, text = to_u16(copied)](quippet::CWorkThread& worker) {
+        quippet::send_copied_threads(worker, s, text);
+    });
+}
+
+void CDlgWC::send_manual_address(const QString& address) {
+    const CSettings s = snapshot();
+    start_search_job([s, text = to_u16(address.trimmed())](quippet::CWorkThread& worker) {
+        quippet::send_manual_address(worker, s, text);
+    });
+}
+
 void CDlgWC::stop_job() {
     if (window_ == nullptr || !busy_) return;
     window_->frame().stop_job_flag().store(1);
@@ -566,6 +607,7 @@ void CDlgWC::job_done() {
 
 void CDlgWC::update_busy() {
     convert_->setEnabled(!busy_);
+    search_->setEnabled(!busy_);
     stop_->setEnabled(busy_);
 }
 

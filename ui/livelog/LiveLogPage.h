@@ -16,6 +16,8 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 
+#include "app/JobFrame.h"
+
 namespace quippet {
 class CSettings;
 }
@@ -53,6 +55,12 @@ public Q_SLOTS:
     /// loaded into the reconstruction tab, the NG-word file ensured, then the job.
     void convert();
     void stop_job();
+    /// "過去ログ倉庫を探す": the search job over the fields as they are now.
+    void search_warehouse();
+    /// "クリップボード→\nブラウザ": the thread keys among the copied lines, sent for the chosen board.
+    void send_copied_threads(const QString& copied);
+    /// "手動" + "→".
+    void send_manual_address(const QString& address);
 
     void shift_origin_forward();
     void shift_origin_back();
@@ -89,6 +97,7 @@ private:
     void open_file(std::string_view name);
     void job_done();
     void update_busy();
+    void start_search_job(quippet::JobFunction job);
     void log_line(std::u16string_view text);
     void notify(const QString& text);
     bool ask(const QString& text);
@@ -103,6 +112,9 @@ private:
     QComboBox* boards_ = nullptr;
     QPushButton* convert_ = nullptr;
     QPushButton* stop_ = nullptr;
+    QPushButton* search_ = nullptr;
+    QComboBox* forms_ = nullptr;
+    QLineEdit* manual_address_ = nullptr;
     bool busy_ = false;
     std::function<void(const QString&)> message_hook_;
     std::function<bool(const QString&)> question_hook_;
