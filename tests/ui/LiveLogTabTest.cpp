@@ -298,9 +298,9 @@ namespace {
 TEST(LiveLogTab, WarehouseSearchRunsFromTheTabAndEndsOnItsOwn) {
     TabHome home;
     // A board whose only server starts after the base date: the search ends before any request.
-    ASSERT_EQ(quippet::CFileSP().write_wide_text(
+    ASSERT_EQ(CFileSP().write_wide_text(
                   quippet::ui::to_u16(home.file(QStringLiteral("設定：実況板の情報.txt"))),
-                  u"▼未来\r\nフォルダ\tlivewh\r\n2030-01-01\tx\r\n", quippet::CFileSP::kOverwrite),
+                  u"▼未来\r\nフォルダ\tlivewh\r\n2030-01-01\tx\r\n", CFileSP::kOverwrite),
               0);
     CDlgBase window;
     CDlgWC& page = *window.live_log_page();
