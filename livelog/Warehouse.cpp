@@ -503,8 +503,9 @@ int filter_threads(const WhThreadScan& scan, const WhWindow& window, int min_pos
 void order_result(WhResult& result) {
     for (std::vector<WhThread>* list : {&result.matching, &result.excluded}) {
         std::ranges::stable_sort(*list, {}, &WhThread::key);
-        const auto dup = std::ranges::unique(*list, {}, &WhThread::key);
-        list->erase(dup.begin(), dup.end());
+        // The iterator form: clang cannot take the subrange that the ranges form returns here.
+        const auto same_key = [](const WhThread& a, const WhThread& b) { return a.key == b.key; };
+        list->erase(std::unique(list->begin(), list->end(), same_key), list->end());
     }
     // A thread the current list and a warehouse page both hold is matched once, never also excluded.
     std::erase_if(result.excluded, [&](const WhThread& t) {

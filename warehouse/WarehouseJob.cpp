@@ -48,7 +48,7 @@ enum class Fetch { kOk, kFailed, kStopped };
 
 class Search {
 public:
-    Search(CWorkThread& worker, const CSettings& settings) : worker_(worker), settings_(settings) {
+    Search(CWorkThread& worker, const CSettings& settings) : worker_(worker) {
         options_ = net_options_from_settings(settings);
         options_.max_body_bytes = kMaxPageBytes;
         wait_ms_ = settings.number(OptNumber::kWarehouseWait);
@@ -86,7 +86,6 @@ public:
 
 private:
     CWorkThread& worker_;
-    const CSettings& settings_;
     CNetOptions options_;
     int wait_ms_ = 0;
 };
