@@ -11,6 +11,8 @@
 
 namespace quippet {
 
+class CSettings;
+
 /// The steps a history line records, in the order they are written: nicowari, video, uploader comments,
 /// comments, thumbnail, information.
 inline constexpr std::array<char16_t, 6> kHistoryLetters = {u'w', u'm', u'o', u'c', u't', u'i'};
@@ -61,6 +63,8 @@ int history_selection_of(std::u16string_view name);
 /// The list as it was before the last filtering, and at the start of the last download.
 inline constexpr std::u16string_view kListBeforeFilter = u"[前回抽出前のリスト]";
 inline constexpr std::u16string_view kListAtDownloadStart = u"[前回DL開始時のリスト]";
+/// Whether `name` is one of the two snapshots above.
+bool is_list_snapshot_name(std::u16string_view name);
 
 /// The download history in memory, oldest line first (the file is written in this order, so that a new
 /// line is an append). Lines dropped by the keep rule or the limit are marked and compacted away in
@@ -127,6 +131,11 @@ private:
 
 /// The rows a selection registers: columns 1 to 6, ID and views of each line, newest first, checked.
 std::vector<DownloadRow> history_selection_rows(const CDownloadHistory& history, HistorySelection s);
+
+/// The rows a selection of the download tab registers, by its name: one of the nine history selections
+/// (read from the history file of the settings) or one of the two snapshots (from the folder of saved
+/// lists, with their check states). Empty, with `known` false, for any other name.
+std::vector<DownloadRow> download_selection_rows(const CSettings& settings, std::u16string_view name, bool& known);
 
 /// Loads the history file, adds the line and saves it: for a single row outside a job.
 int append_history_file(std::u16string_view path, const HistoryLine& line, int max_lines, int& code);
