@@ -341,8 +341,14 @@ std::vector<const HistoryLine*> CDownloadHistory::select(HistorySelection s) con
     return out;
 }
 
+CDownloadHistoryFile::~CDownloadHistoryFile() {
+    if (count_owed_) write_line_count(path_, file_lines_);
+}
+
 int CDownloadHistoryFile::load(std::u16string_view path, int max_lines, int& code) {
     code = 0;
+    if (count_owed_) write_line_count(path_, file_lines_);
+    count_owed_ = false;
     path_ = path;
     history_ = CDownloadHistory(max_lines);
     slack_ = std::max<size_t>(1000, static_cast<size_t>(max_lines > 0 ? max_lines : 0) / 10);
@@ -390,7 +396,7 @@ int CDownloadHistoryFile::add(const HistoryLine& line, int& code) {
         CFileSP file;
         if (file.append_wide_units(path_, line.text() + u"\r\n") == 0) {
             ++file_lines_;
-            write_line_count(path_, file_lines_);
+            count_owed_ = true;
             return 0;
         }
     }
@@ -407,6 +413,7 @@ int CDownloadHistoryFile::rewrite(int& code) {
     file_lines_ = history_.size();
     appendable_ = true;
     write_line_count(path_, file_lines_);
+    count_owed_ = false;
     return 0;
 }
 

@@ -113,6 +113,12 @@ private:
 /// replay the file, so what they see is the history at every moment.
 class CDownloadHistoryFile {
 public:
+    CDownloadHistoryFile() = default;
+    CDownloadHistoryFile(const CDownloadHistoryFile&) = delete;
+    CDownloadHistoryFile& operator=(const CDownloadHistoryFile&) = delete;
+    /// Leaves the line count beside the file for the adds outside a job.
+    ~CDownloadHistoryFile();
+
     /// Missing file: an empty history. 0, or -1 with a file code in `code`.
     int load(std::u16string_view path, int max_lines, int& code);
     /// 0, or -1 with a file code in `code` (the line stays in the history in memory).
@@ -127,6 +133,7 @@ private:
     size_t file_lines_ = 0;
     size_t slack_ = 1000;
     bool appendable_ = false;
+    bool count_owed_ = false; ///< lines were appended since the count beside the file was written
 };
 
 /// The rows a selection registers: columns 1 to 6, ID and views of each line, newest first, checked.

@@ -274,6 +274,17 @@ TEST(DownloadHistory, TheKeptLineCountNeverOutlivesAnEditOfTheFile) {
     read.load_text(text.view());
     ASSERT_EQ(read.size(), 100u);
     EXPECT_EQ(read.lines().back()->id, u"sm105003");
+
+    // A job's file leaves the count of what it appended when it closes.
+    {
+        CDownloadHistoryFile job;
+        ASSERT_EQ(job.load(path, 100, code), 0);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(job.add(line(6000 + i), code), 0);
+    }
+    long long kept = -1;
+    std::ifstream(to_utf8(path) + ".lines") >> kept;
+    EXPECT_EQ(kept, file_lines());
 }
 
 TEST(DownloadHistory, LinesKeepOnlyWhatNewerLinesDoNotRecord) {
