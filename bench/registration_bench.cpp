@@ -116,8 +116,8 @@ void BM_HistoryAddToFile(benchmark::State& state) {
 BENCHMARK(BM_HistoryAddToFile)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 /// A single row outside a job: the line appended to a file of 100,000 lines; with room for the line the
-/// file's size tells so (0), at the limit its lines are counted (1) and every tenth of the limit the file is
-/// replayed and written whole.
+/// file's size tells so (0), at the limit the line count kept beside the file does (1; the first add counts
+/// the lines once) and every tenth of the limit the file is replayed and written whole.
 void BM_HistoryLoadAndAdd(benchmark::State& state) {
     std::string pattern = (std::filesystem::temp_directory_path() / "quippet-bench-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {

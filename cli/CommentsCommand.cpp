@@ -3,15 +3,13 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "cli/Cli.h"
-#include "cli/SettingsCommand.h"
+#include "cli/CommandArgs.h"
 #include "cli/TerminalNetReport.h"
 #include "download/CommentDownload.h"
 #include "download/VideoInfoSteps.h"
 #include "net/NetReport.h"
-#include "net/ServiceAddress.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -48,36 +46,22 @@ int run_comments_command(const std::vector<std::string>& given, std::ostream& ou
         return kExitOk;
     }
     CSettings settings;
-    CFileINI ini;
-    load_settings(ini, settings);
     std::string error;
-    if (extract_set_options(args, settings, error) != kExitOk) return usage(err, error);
-    apply_service_root(settings, service_root());
+    if (load_command_settings(args, settings, error) != kExitOk) return usage(err, error);
     int entry = 0;
     bool past_logs = false, owner = false;
     std::u16string dir = u".";
+    std::vector<std::string> inputs;
+    if (!CommandArgs("-")
+             .entry("--entry", entry)
+             .folder("--folder", dir)
+             .flag("--past-logs", past_logs)
+             .flag("--owner-comments", owner)
+             .parse(args, inputs, error))
+        return usage(err, error);
     std::vector<std::u16string> ids;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--entry" && i + 1 < args.size()) {
-            const std::string& n = args[++i];
-            if (n.empty() || n.size() > 4 || n.find_first_not_of("0123456789") != std::string::npos)
-                return usage(err, "--entry needs a number");
-            entry = std::stoi(n);
-        } else if (args[i] == "--folder" && i + 1 < args.size()) {
-            std::error_code ec;
-            const auto path = std::filesystem::absolute(args[++i], ec);
-            if (ec || !std::filesystem::is_directory(path, ec)) return usage(err, args[i] + " is not a folder");
-            dir = from_fs_path(path);
-        } else if (args[i] == "--past-logs") {
-            past_logs = true;
-        } else if (args[i] == "--owner-comments") {
-            owner = true;
-        } else if (args[i].starts_with("-")) {
-            return usage(err, "unknown argument " + args[i]);
-        } else {
-            ids.push_back(from_utf8(args[i]));
-        }
-    }
+    for (const auto& input : inputs)
+        ids.push_back(from_utf8(input));
     if (ids.empty()) return usage(err, "no video ID given");
 
     CommentOptions options = comment_options_from(settings, entry);

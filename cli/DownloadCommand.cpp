@@ -4,20 +4,18 @@
 #include <optional>
 #include <ostream>
 
-#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "app/WorkThread.h"
 #include "cli/Cli.h"
+#include "cli/CommandArgs.h"
 #include "cli/JobRunner.h"
 #include "cli/RegisterCommand.h"
-#include "cli/SettingsCommand.h"
 #include "download/DownloadJob.h"
 #include "download/DownloadList.h"
 #include "download/DownloadTabKeys.h"
 #include "download/IdRecognition.h"
 #include "download/ListFile.h"
 #include "download/PageRegistration.h"
-#include "net/ServiceAddress.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 
@@ -55,10 +53,7 @@ int usage(std::ostream& err, const char* command, const std::string& reason, con
 
 int parse(const std::vector<std::string>& given, Parsed& p, std::string& error) {
     std::vector<std::string> args = given;
-    CFileINI ini;
-    load_settings(ini, p.settings);
-    if (extract_set_options(args, p.settings, error) != kExitOk) return kExitUsage;
-    apply_service_root(p.settings, service_root());
+    if (load_command_settings(args, p.settings, error) != kExitOk) return kExitUsage;
     p.folder = p.settings.text(DlText::kFolder);
     struct Box {
         const char* flag;
@@ -69,29 +64,16 @@ int parse(const std::vector<std::string>& given, Parsed& p, std::string& error) 
         {"--nicowari", DlSwitch::kNicowari}, {"--info", DlSwitch::kInfoFile},
         {"--comments", DlSwitch::kComments}, {"--owner-comments", DlSwitch::kOwnerComments}};
     std::vector<DlSwitch> chosen;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool has_value = i + 1 < args.size();
-        bool box = false;
-        for (const Box& b : kBoxes)
-            if (a == b.flag) {
-                chosen.push_back(b.key);
-                box = true;
-            }
-        if (box) continue;
-        if (a == "--past-logs") {
-            p.settings.set_number(DlSwitch::kPastLogs, 1);
-        } else if (a == "--folder" && has_value) {
-            p.folder = from_utf8(args[++i]);
-        } else if (a == "--search" && has_value) {
-            p.searches.push_back(args[++i]);
-        } else if (a.starts_with("--")) {
-            error = "unknown argument " + a;
-            return kExitUsage;
-        } else {
-            p.inputs.push_back(a);
-        }
-    }
+    CommandArgs options;
+    for (const Box& b : kBoxes)
+        options.flag(b.flag, [&chosen, key = b.key] { chosen.push_back(key); });
+    options.flag("--past-logs", [&p] { p.settings.set_number(DlSwitch::kPastLogs, 1); })
+        .text("--folder", p.folder)
+        .value("--search", [&p](const std::string& words, std::string&) {
+            p.searches.push_back(words);
+            return true;
+        });
+    if (!options.parse(args, p.inputs, error)) return kExitUsage;
     // The flags stand for the boxes of this run: what is not named is not fetched.
     if (!chosen.empty()) {
         for (const Box& b : kBoxes)

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "cli/Cli.h"
+#include "cli/CommandArgs.h"
 #include "cli/SettingsCommand.h"
 #include "cli/TerminalNetReport.h"
 #include "download/VideoInfoSteps.h"
@@ -36,15 +36,6 @@ constexpr const char* kInfoUsage =
 int usage(std::ostream& err, const char* command, const std::string& reason, const char* text) {
     err << "quippet " << command << ": " << reason << '\n' << text;
     return kExitUsage;
-}
-
-/// Stored settings, then every --set, then the service root of this run: the snapshot of a network job.
-int load_snapshot(std::vector<std::string>& args, CSettings& settings, std::string& error) {
-    CFileINI ini;
-    load_settings(ini, settings);
-    if (extract_set_options(args, settings, error) != kExitOk) return kExitUsage;
-    apply_service_root(settings, service_root());
-    return kExitOk;
 }
 
 bool parse_entry(const std::string& text, int& entry) {
@@ -126,7 +117,7 @@ int run_login_command(const std::vector<std::string>& given, std::ostream& out, 
     }
     CSettings settings;
     std::string error;
-    if (load_snapshot(args, settings, error) != kExitOk) return usage(err, "login", error, kLoginUsage);
+    if (load_command_settings(args, settings, error) != kExitOk) return usage(err, "login", error, kLoginUsage);
     int entry = 0;
     std::string cookie;
     bool have_cookie = false;
@@ -180,7 +171,7 @@ int run_info_command(const std::vector<std::string>& given, std::ostream& out, s
     }
     CSettings settings;
     std::string error;
-    if (load_snapshot(args, settings, error) != kExitOk) return usage(err, "info", error, kInfoUsage);
+    if (load_command_settings(args, settings, error) != kExitOk) return usage(err, "info", error, kInfoUsage);
     int entry = 0;
     std::u16string write_dir;
     std::vector<std::u16string> ids;

@@ -3,10 +3,9 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "cli/Cli.h"
-#include "cli/SettingsCommand.h"
+#include "cli/CommandArgs.h"
 #include "download/DownloadHistory.h"
 #include "download/DownloadPacing.h"
 #include "download/DownloadTabKeys.h"
@@ -83,29 +82,24 @@ std::optional<long long> number_arg(const std::string& s) {
 /// Settings, --set, the service root, and the options every registration command takes.
 int parse_common(const std::vector<std::string>& given, Common& c, std::string& error) {
     std::vector<std::string> args = given;
-    CFileINI ini;
-    load_settings(ini, c.settings);
-    if (extract_set_options(args, c.settings, error) != kExitOk) return kExitUsage;
-    apply_service_root(c.settings, service_root());
+    if (load_command_settings(args, c.settings, error) != kExitOk) return kExitUsage;
     c.folder = c.settings.text(DlText::kFolder);
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool has_value = i + 1 < args.size();
-        if (a == "--folder" && has_value) {
-            c.folder = from_utf8(args[++i]);
-        } else if (a == "--save" && has_value) {
-            c.save = from_utf8(args[++i]);
-        } else if (a == "--form" && has_value) {
-            const int form = list_save_form_of(from_utf8(args[++i]));
-            if (form < 0) {
-                error = "--form takes 完全＋状態, パス＋情報, パスのみ or IDのみ";
-                return kExitUsage;
-            }
-            c.form = static_cast<ListSaveForm>(form);
-        } else {
-            c.rest.push_back(a);
-        }
-    }
+    if (!CommandArgs()
+             .text("--folder", c.folder)
+             .text("--save", c.save)
+             .value("--form",
+                    [&c](const std::string& label, std::string& problem) {
+                        const int form = list_save_form_of(from_utf8(label));
+                        if (form < 0) {
+                            problem = "--form takes 完全＋状態, パス＋情報, パスのみ or IDのみ";
+                            return false;
+                        }
+                        c.form = static_cast<ListSaveForm>(form);
+                        return true;
+                    })
+             .pass_unknown()
+             .parse(args, c.rest, error))
+        return kExitUsage;
     c.folder = folder_with_slash(resolve_in_home(c.folder.empty() ? std::u16string(u"download") : c.folder));
     return kExitOk;
 }
@@ -190,13 +184,10 @@ int register_folder(Job& job, const std::u16string& folder) {
                           [ids](std::u16string_view name) { return recognise_id(name, kIdModeItem, ids); });
 }
 
-int register_history(Job& job, const CSettings& settings, int selection) {
-    const std::u16string path = resolve_in_home(settings.text(OptText::kDownloadHistory));
-    CFileSP file;
-    CCharW text;
-    CDownloadHistory history(settings.number(OptNumber::kHistoryLines));
-    if (file.read_settings_text(path, text) == 0) history.load_text(text.view());
-    return register_rows(job.list, history_selection_rows(history, static_cast<HistorySelection>(selection)), {});
+int register_history(Job& job, const CSettings& settings, std::u16string_view name) {
+    bool known = false;
+    std::vector<DownloadRow> rows = download_selection_rows(settings, name, known);
+    return known ? register_rows(job.list, std::move(rows), {}) : -1;
 }
 
 /// "<最近再生した動画の一覧>": the played videos, newest first, that are still there.
@@ -280,7 +271,7 @@ int register_each(Job& job, const Common& c, const std::vector<std::string>& inp
         switch (kind.kind) {
         case InputKind::kSpecial:
             if (kind.variant == 2) {
-                result = register_history(job, c.settings, history_selection_of(input.substr(0, input.find(u"\r\n"))));
+                result = register_history(job, c.settings, input.substr(0, input.find(u"\r\n")));
             } else if (kind.variant == 1) {
                 result = register_played(job, c.settings);
             } else {
@@ -379,25 +370,26 @@ int run_search_command(const std::vector<std::string>& args, std::ostream& out, 
     std::string error;
     if (parse_common(args, c, error) != kExitOk) return usage(err, "search", error, kSearchUsage);
     std::u16string label;
-    std::u16string words;
     std::optional<long long> start, pages;
-    for (size_t i = 0; i < c.rest.size(); ++i) {
-        const std::string& a = c.rest[i];
-        const bool has_value = i + 1 < c.rest.size();
-        if (a == "--method" && has_value) {
-            label = from_utf8(c.rest[++i]);
-        } else if (a == "--start-page" && has_value) {
-            start = number_arg(c.rest[++i]);
-            if (!start || *start < 1) return usage(err, "search", "--start-page needs a number from 1", kSearchUsage);
-        } else if (a == "--pages" && has_value) {
-            pages = number_arg(c.rest[++i]);
-            if (!pages || *pages < 1) return usage(err, "search", "--pages needs a number from 1", kSearchUsage);
-        } else if (a.starts_with("--")) {
-            return usage(err, "search", "unknown argument " + a, kSearchUsage);
-        } else {
-            if (!words.empty()) words += u' ';
-            words += from_utf8(a);
-        }
+    auto page_number = [](std::optional<long long>& target, const char* problem) {
+        return [&target, problem](const std::string& v, std::string& why) {
+            target = number_arg(v);
+            if (target && *target >= 1) return true;
+            why = problem;
+            return false;
+        };
+    };
+    std::vector<std::string> word_args;
+    if (!CommandArgs()
+             .text("--method", label)
+             .value("--start-page", page_number(start, "--start-page needs a number from 1"))
+             .value("--pages", page_number(pages, "--pages needs a number from 1"))
+             .parse(c.rest, word_args, error))
+        return usage(err, "search", error, kSearchUsage);
+    std::u16string words;
+    for (const auto& a : word_args) {
+        if (!words.empty()) words += u' ';
+        words += from_utf8(a);
     }
     if (words.empty()) return usage(err, "search", "no search words", kSearchUsage);
     Job job(c, err);
@@ -423,15 +415,19 @@ int run_serial_command(const std::vector<std::string>& args, std::ostream& out, 
     std::string error;
     if (parse_common(args, c, error) != kExitOk) return usage(err, "serial", error, kSerialUsage);
     std::optional<long long> from, to;
-    for (size_t i = 0; i < c.rest.size(); ++i) {
-        const std::string& a = c.rest[i];
-        if (a == "--from" && i + 1 < c.rest.size())
-            from = number_arg(c.rest[++i]);
-        else if (a == "--to" && i + 1 < c.rest.size())
-            to = number_arg(c.rest[++i]);
-        else
-            return usage(err, "serial", "unknown argument " + a, kSerialUsage);
-    }
+    auto serial_number = [](std::optional<long long>& target) {
+        return [&target](const std::string& v, std::string&) {
+            target = number_arg(v);
+            return true;
+        };
+    };
+    std::vector<std::string> none;
+    // Anything else, an input included, is refused as it comes.
+    if (!CommandArgs("")
+             .value("--from", serial_number(from))
+             .value("--to", serial_number(to))
+             .parse(c.rest, none, error))
+        return usage(err, "serial", error, kSerialUsage);
     auto in_range = [](const std::optional<long long>& n) { return n && *n >= 1 && *n <= 999'999'999; };
     if (!in_range(from) || !in_range(to))
         return usage(err, "serial", "--from and --to need numbers from 1 to 999999999", kSerialUsage);

@@ -6,6 +6,9 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "app/SettingKeys.h"
+#include "app/Settings.h"
+#include "download/ListFile.h"
 #include "text/AppHome.h"
 #include "text/FileSP.h"
 
@@ -56,6 +59,64 @@ bool matches(const HistoryLine& line, HistorySelection s) {
     for (HistoryState st : line.states)
         if (fits(st)) return true;
     return false;
+}
+
+// The number of lines of a history file is kept beside it, with the file's size when it was counted, so
+// that adding one line outside a job need not read a history of many megabytes. The size tells a count
+// that no longer fits the file (another writer, an edit by hand); then the lines are counted again.
+std::filesystem::path line_count_path(std::u16string_view history) {
+    auto p = to_fs_path(history);
+    p += ".lines";
+    return p;
+}
+
+long long modified_ticks(std::u16string_view history) {
+    std::error_code ec;
+    const auto when = std::filesystem::last_write_time(to_fs_path(history), ec);
+    return ec ? -1 : static_cast<long long>(when.time_since_epoch().count());
+}
+
+bool read_line_count(std::u16string_view history, std::uintmax_t size, std::uintmax_t& lines) {
+    std::ifstream in(line_count_path(history), std::ios::binary);
+    unsigned long long counted = 0, at_size = 0;
+    long long at_time = 0;
+    if (!(in >> counted >> at_size >> at_time) || at_size != size || at_time != modified_ticks(history) ||
+        at_time == -1)
+        return false;
+    lines = counted;
+    return true;
+}
+
+/// Written through a temporary name; the count is only a shortcut, so a failure is silent and costs a
+/// recount later.
+void write_line_count(std::u16string_view history, std::uintmax_t lines) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(to_fs_path(history), ec);
+    const auto path = line_count_path(history);
+    if (ec) {
+        std::filesystem::remove(path, ec);
+        return;
+    }
+    auto temp = path;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << lines << ' ' << size << ' ' << modified_ticks(history) << '\n';
+        if (!out.flush()) {
+            out.close();
+            std::filesystem::remove(temp, ec);
+            return;
+        }
+    }
+    std::filesystem::rename(temp, path, ec);
+    if (ec) std::filesystem::remove(temp, ec);
+}
+
+std::uintmax_t count_lines(std::string_view utf16_bytes) {
+    std::uintmax_t lines = 0;
+    for (size_t i = 2; i + 1 < utf16_bytes.size(); i += 2)
+        if (utf16_bytes[i] == '\n' && utf16_bytes[i + 1] == '\0') ++lines;
+    return lines;
 }
 
 } // namespace
@@ -154,6 +215,26 @@ int history_selection_of(std::u16string_view name) {
     for (int i = 0; i < kHistorySelectionCount; ++i)
         if (kSelectionNames[i] == name) return i;
     return -1;
+}
+
+bool is_list_snapshot_name(std::u16string_view name) {
+    return name == kListBeforeFilter || name == kListAtDownloadStart;
+}
+
+std::vector<DownloadRow> download_selection_rows(const CSettings& settings, std::u16string_view name, bool& known) {
+    known = true;
+    if (is_list_snapshot_name(name)) return load_list_snapshot(list_snapshot_folder(settings), name);
+    const int selection = history_selection_of(name);
+    if (selection < 0) {
+        known = false;
+        return {};
+    }
+    CFileSP file;
+    CCharW text;
+    CDownloadHistory history(settings.number(OptNumber::kHistoryLines));
+    if (file.read_settings_text(resolve_in_home(settings.text(OptText::kDownloadHistory)), text) == 0)
+        history.load_text(text.view());
+    return history_selection_rows(history, static_cast<HistorySelection>(selection));
 }
 
 void CDownloadHistory::load_text(std::u16string_view text) {
@@ -260,8 +341,14 @@ std::vector<const HistoryLine*> CDownloadHistory::select(HistorySelection s) con
     return out;
 }
 
+CDownloadHistoryFile::~CDownloadHistoryFile() {
+    if (count_owed_) write_line_count(path_, file_lines_);
+}
+
 int CDownloadHistoryFile::load(std::u16string_view path, int max_lines, int& code) {
     code = 0;
+    if (count_owed_) write_line_count(path_, file_lines_);
+    count_owed_ = false;
     path_ = path;
     history_ = CDownloadHistory(max_lines);
     slack_ = std::max<size_t>(1000, static_cast<size_t>(max_lines > 0 ? max_lines : 0) / 10);
@@ -309,6 +396,7 @@ int CDownloadHistoryFile::add(const HistoryLine& line, int& code) {
         CFileSP file;
         if (file.append_wide_units(path_, line.text() + u"\r\n") == 0) {
             ++file_lines_;
+            count_owed_ = true;
             return 0;
         }
     }
@@ -324,6 +412,8 @@ int CDownloadHistoryFile::rewrite(int& code) {
     }
     file_lines_ = history_.size();
     appendable_ = true;
+    write_line_count(path_, file_lines_);
+    count_owed_ = false;
     return 0;
 }
 
@@ -366,18 +456,24 @@ int append_history_file(std::u16string_view path, const HistoryLine& line, int m
         const std::uintmax_t room = limit + std::max<std::uintmax_t>(1000, limit / 10);
         CFileSP file;
         bool fits = ours && size / kMinLineBytes + 1 <= room;
+        std::uintmax_t lines = 0;
+        bool counted = false;
         if (ours && !fits) {
-            // The size cannot tell: count the lines.
-            CCharM bytes;
-            if (file.read(path, bytes) == 0) {
-                const std::string_view b = bytes.view();
-                std::uintmax_t lines = 0;
-                for (size_t i = 2; i + 1 < b.size(); i += 2)
-                    if (b[i] == '\n' && b[i + 1] == '\0') ++lines;
-                fits = lines + 1 <= room;
+            // The size cannot tell: the count kept beside the file, else the lines themselves.
+            counted = read_line_count(path, size, lines);
+            if (!counted) {
+                CCharM bytes;
+                if (file.read(path, bytes) == 0) {
+                    lines = count_lines(bytes.view());
+                    counted = true;
+                }
             }
+            fits = counted && lines + 1 <= room;
         }
-        if (fits && file.append_wide_units(path, line.text() + u"\r\n") == 0) return 0;
+        if (fits && file.append_wide_units(path, line.text() + u"\r\n") == 0) {
+            if (counted) write_line_count(path, lines + 1);
+            return 0;
+        }
     }
     CDownloadHistoryFile file;
     if (file.load(path, max_lines, code) != 0) return -1;

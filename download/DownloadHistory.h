@@ -11,6 +11,8 @@
 
 namespace quippet {
 
+class CSettings;
+
 /// The steps a history line records, in the order they are written: nicowari, video, uploader comments,
 /// comments, thumbnail, information.
 inline constexpr std::array<char16_t, 6> kHistoryLetters = {u'w', u'm', u'o', u'c', u't', u'i'};
@@ -61,6 +63,8 @@ int history_selection_of(std::u16string_view name);
 /// The list as it was before the last filtering, and at the start of the last download.
 inline constexpr std::u16string_view kListBeforeFilter = u"[前回抽出前のリスト]";
 inline constexpr std::u16string_view kListAtDownloadStart = u"[前回DL開始時のリスト]";
+/// Whether `name` is one of the two snapshots above.
+bool is_list_snapshot_name(std::u16string_view name);
 
 /// The download history in memory, oldest line first (the file is written in this order, so that a new
 /// line is an append). Lines dropped by the keep rule or the limit are marked and compacted away in
@@ -109,6 +113,12 @@ private:
 /// replay the file, so what they see is the history at every moment.
 class CDownloadHistoryFile {
 public:
+    CDownloadHistoryFile() = default;
+    CDownloadHistoryFile(const CDownloadHistoryFile&) = delete;
+    CDownloadHistoryFile& operator=(const CDownloadHistoryFile&) = delete;
+    /// Leaves the line count beside the file for the adds outside a job.
+    ~CDownloadHistoryFile();
+
     /// Missing file: an empty history. 0, or -1 with a file code in `code`.
     int load(std::u16string_view path, int max_lines, int& code);
     /// 0, or -1 with a file code in `code` (the line stays in the history in memory).
@@ -123,10 +133,16 @@ private:
     size_t file_lines_ = 0;
     size_t slack_ = 1000;
     bool appendable_ = false;
+    bool count_owed_ = false; ///< lines were appended since the count beside the file was written
 };
 
 /// The rows a selection registers: columns 1 to 6, ID and views of each line, newest first, checked.
 std::vector<DownloadRow> history_selection_rows(const CDownloadHistory& history, HistorySelection s);
+
+/// The rows a selection of the download tab registers, by its name: one of the nine history selections
+/// (read from the history file of the settings) or one of the two snapshots (from the folder of saved
+/// lists, with their check states). Empty, with `known` false, for any other name.
+std::vector<DownloadRow> download_selection_rows(const CSettings& settings, std::u16string_view name, bool& known);
 
 /// Loads the history file, adds the line and saves it: for a single row outside a job.
 int append_history_file(std::u16string_view path, const HistoryLine& line, int max_lines, int& code);

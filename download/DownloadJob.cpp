@@ -1,6 +1,7 @@
 #include "download/DownloadJob.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -18,6 +19,7 @@
 #include "text/AppHome.h"
 #include "text/Ascii.h"
 #include "text/Encoding.h"
+#include "text/FileSP.h"
 
 namespace quippet {
 namespace {
@@ -43,6 +45,49 @@ bool any_code(const RowCodes& c, int code) {
 }
 
 } // namespace
+
+SavedFileRenames rename_saved_files(std::u16string_view folder, std::u16string_view old_name,
+                                    std::u16string_view new_name) {
+    SavedFileRenames out;
+    if (old_name.empty() || new_name.empty() || old_name == new_name ||
+        new_name.find(u'/') != std::u16string_view::npos)
+        return out;
+    // The endings a row's steps give their files: ".xml", ".mp4", ".jpg", ".txt", a partial video's
+    // ".mp4[…]", and the uploader comments' "[Owner].xml". A bracket followed by a title of its own
+    // ("[…](sm5).xml") belongs to another video.
+    auto ending_of_ours = [](std::u16string_view rest) {
+        if (rest.empty()) return false;
+        if (rest[0] == u'.') return true;
+        if (rest[0] != u'[') return false;
+        const size_t close = rest.find(u']');
+        return close != std::u16string_view::npos && close + 1 < rest.size() && rest[close + 1] == u'.' &&
+               rest.find(u'(') == std::u16string_view::npos;
+    };
+    std::vector<std::u16string> endings;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(to_fs_path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code type_ec;
+        if (!it->is_regular_file(type_ec)) continue;
+        const std::u16string file = from_fs_path(it->path().filename());
+        if (file.size() > old_name.size() && std::u16string_view(file).starts_with(old_name) &&
+            ending_of_ours(std::u16string_view(file).substr(old_name.size())))
+            endings.push_back(file.substr(old_name.size()));
+    }
+    std::sort(endings.begin(), endings.end());
+    const std::u16string base = std::u16string(folder) + u"/";
+    for (const auto& ending : endings) {
+        const std::u16string from = base + std::u16string(old_name) + ending;
+        const std::u16string to = base + std::u16string(new_name) + ending;
+        const int err = rename_no_replace(from, to);
+        if (err == 0) {
+            ++out.renamed;
+            continue;
+        }
+        ++out.failed;
+        out.problems.push_back(from + u" → " + to + u" : " + msg_text(err == EEXIST ? 124 : 221));
+    }
+    return out;
+}
 
 /// A row whose video runs with the next batch, and what its other steps left.
 struct CDownloadJob::Pending {
@@ -77,12 +122,13 @@ bool CDownloadJob::stopping() {
     return worker_.stop_requested() || worker_.download_stop_requested() || (report_ && report_->stop_requested());
 }
 
-int CDownloadJob::run_video_step(int row, CWorkMovieInfo& info, const std::u16string& folder,
-                                 const std::u16string& name, RowCodes& codes, NetReport& report) {
+int CDownloadJob::run_video_step(CWorkMovieInfo& info, const std::u16string& folder, const std::u16string& name,
+                                 RowCodes& codes, RowResultContext& context, NetReport& report) {
     VideoResult result;
     const int go_on = download_video(info, folder, name, video_, owed_, *hooks_.clock, &cookies_, report, result);
     codes.video = result.code;
-    (void)row;
+    context.old_server = result.old_server;
+    context.quality_label = result.quality_label;
     return go_on;
 }
 
@@ -127,7 +173,12 @@ int CDownloadJob::ProcessRow(int row) {
     // 7. The row as the information has it now.
     std::u16string name = worker_.cell(row, dlcol::kSaveName);
     const std::u16string fresh = save_name(info, SaveNameKind::kFile, comments_.info, false);
-    if (!fresh.empty()) name = fresh;
+    if (!fresh.empty() && fresh != name) {
+        // A name starting with "*" is a placeholder of registration; nothing was saved under it.
+        if (settings_.on(DlSwitch::kRenameOnNameChange) && !name.empty() && name[0] != u'*')
+            follow_new_name(folder, name, fresh);
+        name = fresh;
+    }
     worker_.set_cell(row, dlcol::kSaveName, name);
     worker_.set_cell(row, dlcol::kFolder, folder_with_slash(folder));
     if (info.comments >= 0) worker_.set_cell(row, dlcol::kComments, decimal_text(info.comments));
@@ -154,10 +205,7 @@ int CDownloadJob::ProcessRow(int row) {
             // Several at once: the video joins the batch, the row's other steps go on meanwhile.
             video_pending = true;
         } else {
-            if (run_video_step(row, info, folder, name, codes, report) == 0 || stopping()) return -2;
-            context.old_server =
-                codes.video == msg::kVideoSaved && !(!info.session_url.empty() && !info.video_qualities.empty() &&
-                                                     video_.quality != static_cast<int>(VideoQuality::kOldServer));
+            if (run_video_step(info, folder, name, codes, context, report) == 0 || stopping()) return -2;
         }
     }
     if (usable && wanted_.owner_comments) {
@@ -214,6 +262,15 @@ int CDownloadJob::ProcessRow(int row) {
     return row;
 }
 
+void CDownloadJob::follow_new_name(const std::u16string& folder, const std::u16string& old_name,
+                                   const std::u16string& new_name) {
+    const SavedFileRenames renames = rename_saved_files(folder, old_name, new_name);
+    for (const auto& line : renames.problems)
+        worker_.log(line);
+    if (renames.renamed > 0) worker_.log(decimal_text(renames.renamed) + msg_text(msg::kRenamedFiles));
+    if (renames.failed > 0) worker_.log(decimal_text(renames.failed) + msg_text(msg::kRenameFilesFailed));
+}
+
 void CDownloadJob::flush_videos() {
     if (pending_.empty()) return;
     std::vector<VideoTask> tasks;
@@ -229,6 +286,8 @@ void CDownloadJob::flush_videos() {
         p.codes.video = tasks[i].result.code;
         RowResultContext context;
         context.stopped = tasks[i].result.stopped || !tasks[i].started;
+        context.old_server = tasks[i].result.old_server;
+        context.quality_label = tasks[i].result.quality_label;
         finish_row(p.task.row, p.codes, context, p.comment_file);
     }
     pending_.clear();
@@ -295,6 +354,27 @@ void CDownloadJob::hand_to_reconstruct(const std::u16string& file) {
     run_reconstruct_job(sub, snapshot, reconstruct_settings(snapshot));
 }
 
+void CDownloadJob::keep_start_snapshot(int rows) {
+    // Taken before the rows are checked and their marks reset: the list as the user left it.
+    // Rows are copied as they stand, an ID typed into two rows included.
+    CListDownload copy;
+    for (int r = 0; r < rows; ++r) {
+        copy.insert_row(r, worker_.cell(r, 0));
+        for (int c = 1; c < dlcol::kCount; ++c)
+            copy.set_cell(r, c, worker_.cell(r, c));
+        copy.set_checked(r, worker_.is_checked(r));
+    }
+    const std::u16string folder = list_snapshot_folder(settings_);
+    int code = 0;
+    if (save_list_snapshot(folder, kListAtDownloadStart, copy, code) != 0)
+        worker_.log(std::u16string(kListAtDownloadStart) + u" : " + msg_text(code));
+    // Until the list has been filtered once, the list before filtering is the list as it first ran.
+    std::error_code ec;
+    if (!std::filesystem::exists(to_fs_path(list_snapshot_path(folder, kListBeforeFilter)), ec) &&
+        save_list_snapshot(folder, kListBeforeFilter, copy, code) != 0)
+        worker_.log(std::u16string(kListBeforeFilter) + u" : " + msg_text(code));
+}
+
 int CDownloadJob::RunDownload() {
     worker_.job_begin();
     const int rows = worker_.row_count();
@@ -302,6 +382,7 @@ int CDownloadJob::RunDownload() {
         worker_.log_message(msg::kDownloadListEmpty);
         return 0;
     }
+    keep_start_snapshot(rows);
     if (worker_.first_checked_row() < 0)
         for (int r = 0; r < rows; ++r)
             worker_.set_checked(r, true);

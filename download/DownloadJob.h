@@ -63,8 +63,10 @@ private:
     struct Pending;
     NetReport& report_for(int row);
     bool stopping();
-    int run_video_step(int row, CWorkMovieInfo& info, const std::u16string& folder, const std::u16string& name,
-                       RowCodes& codes, NetReport& report);
+    int run_video_step(CWorkMovieInfo& info, const std::u16string& folder, const std::u16string& name, RowCodes& codes,
+                       RowResultContext& context, NetReport& report);
+    void follow_new_name(const std::u16string& folder, const std::u16string& old_name, const std::u16string& new_name);
+    void keep_start_snapshot(int rows);
     void finish_row(int row, const RowCodes& codes, const RowResultContext& context, const std::u16string& comments);
     void flush_videos();
     void hand_to_reconstruct(const std::u16string& file);
@@ -91,6 +93,19 @@ private:
     DownloadTotals totals_;
     std::u16string last_description_;
 };
+
+/// What following a new save name did to the files of a row.
+struct SavedFileRenames {
+    int renamed = 0;
+    int failed = 0;
+    std::vector<std::u16string> problems; ///< one log line per file left under its old name
+};
+
+/// Renames the files a row saved under `old_name` in `folder` (the name followed by an extension, or by a
+/// bracketed suffix and an extension as the uploader comments have it) to `new_name` with the same ending.
+/// A file of the new name is never replaced: the old one stays and counts as failed.
+SavedFileRenames rename_saved_files(std::u16string_view folder, std::u16string_view old_name,
+                                    std::u16string_view new_name);
 
 /// The whole download job on `worker`: CDownloadJob over the worker's list.
 DownloadTotals run_download_job(CWorkThread& worker, const CSettings& settings, DownloadHooks hooks = {});

@@ -208,10 +208,10 @@ bool looks_like_address(std::u16string_view text) {
 InputClass classify_input(std::u16string_view text, const IdSettings& settings) {
     InputClass c;
     std::u16string_view first = text.substr(0, text.find(u"\r\n"));
-    const int variant = first == kSavedListsName           ? 0
-                        : first == kRecentlyPlayedName     ? 1
-                        : history_selection_of(first) >= 0 ? 2
-                                                           : -1;
+    const int variant = first == kSavedListsName                                           ? 0
+                        : first == kRecentlyPlayedName                                     ? 1
+                        : history_selection_of(first) >= 0 || is_list_snapshot_name(first) ? 2
+                                                                                           : -1;
     if (variant >= 0) {
         c.kind = InputKind::kSpecial;
         c.label = u"特殊設定";

@@ -1,5 +1,7 @@
 #include "download/ListFile.h"
 
+#include "app/SettingKeys.h"
+#include "app/Settings.h"
 #include "text/AppHome.h"
 #include "text/FileSP.h"
 #include "text/NameTemplate.h"
@@ -188,6 +190,10 @@ ListFileContents read_list_text(std::u16string_view text, std::u16string_view de
         out.paths.push_back(std::move(p));
     }
     return out;
+}
+
+std::u16string list_snapshot_folder(const CSettings& settings) {
+    return resolve_in_home(settings.text(OptText::kDownloadListFolder));
 }
 
 std::u16string list_snapshot_path(std::u16string_view saved_lists_folder, std::u16string_view name) {

@@ -9,6 +9,8 @@
 
 namespace quippet {
 
+class CSettings;
+
 /// The forms of "（保存方式）", in drop-down order.
 enum class ListSaveForm : int {
     kFullWithState = 0, ///< "完全＋状態": every column and the check state
@@ -63,6 +65,8 @@ int register_rows(CListDownload& list, std::vector<DownloadRow> rows, const IdOf
 int register_paths(CListDownload& list, const std::vector<SavedPath>& paths, const IdOfName& id_of,
                    std::vector<std::u16string>* no_id = nullptr);
 
+/// The folder of saved lists ("保存したリストの場所") resolved in the app home; the snapshots live there.
+std::u16string list_snapshot_folder(const CSettings& settings);
 /// The list file of a snapshot ("[前回抽出前のリスト]", "[前回DL開始時のリスト]") in the folder of saved lists.
 std::u16string list_snapshot_path(std::u16string_view saved_lists_folder, std::u16string_view name);
 /// Keeps the list as it is now under a snapshot name, every column and the check states. 0, or -1 with the

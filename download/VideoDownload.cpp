@@ -876,6 +876,7 @@ int download_video(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
                                                   options.quality, options.quality_bypass, missing)) {
                 // The id, then the text that says why: "…_1080pが低画質モードでDL不可", "(…_192kbps)が…".
                 report.log((low == msg::kLowQualityAudio ? u"(" + missing : missing) + msg_text(low));
+                result.quality_label = missing;
                 result.code = !have_file                     ? low
                               : low == msg::kLowQualityAudio ? msg::kLowQualityAudioSameName
                                                              : msg::kLowQualityVideoSameName;
@@ -889,6 +890,7 @@ int download_video(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
             report.log(std::u16string(save_name) + msg_text(msg::kSessionFailed));
     }
     bool economy = false;
+    const bool from_old_server = !session.active;
     if (session.active) {
         report.debug(std::u16string(save_name) + msg_text(msg::kTryingSession));
         report.progress(u"DMC...");
@@ -976,6 +978,7 @@ int download_video(CWorkMovieInfo& info, std::u16string_view folder, std::u16str
         return 1;
     }
     result.saved = !failed;
+    result.old_server = from_old_server;
     result.path = t.final_path;
     result.code = decided != 0 ? decided : msg::kVideoSaved;
     return 1;

@@ -158,6 +158,8 @@ struct VideoResult {
     bool skipped = false;
     bool stopped = false;
     std::u16string path;
+    std::u16string quality_label; ///< the quality the delivery server lacked, with 246 and 247
+    bool old_server = false;      ///< the file came from the older server
 };
 
 /// DownloadVideo: the whole video step of a row into `folder` under `save_name`. 1 when the row may go

@@ -390,6 +390,8 @@ inline constexpr int kInfoFileProgress = 1603;
 inline constexpr int kThumbnailProgress = 1604;
 inline constexpr int kHandedToReconstruct = 1605; ///< before the comment file
 inline constexpr int kDownloadListEmpty = 1606;
+inline constexpr int kRenamedFiles = 1607;      ///< after the count of files that follow a new save name
+inline constexpr int kRenameFilesFailed = 1608; ///< after the count of files left under the old name
 
 inline constexpr int kSinglePlayerMissing = 1801; ///< after the program's path
 inline constexpr int kPlayStarted = 1802;         ///< the debug file's word for a start that worked

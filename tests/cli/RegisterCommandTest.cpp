@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "download/DownloadHistory.h"
+#include "download/DownloadList.h"
+#include "download/ListFile.h"
 #include "net/ServiceAddress.h"
 #include "tests/net/FakeServiceFixture.h"
 #include "tests/support/CliRun.h"
@@ -80,6 +83,20 @@ TEST_F(RegisterCommandTest, FoldersAndHistorySelections) {
     const auto tried = run({"register", "<最近動画のDLを試みた一覧>"});
     EXPECT_EQ(lines_of(tried.out), 2);
     EXPECT_EQ(tried.out.rfind("sm41\t", 0), 0u); // newest first
+
+    // The list a download started from reads as a selection too.
+    CListDownload kept;
+    DownloadRow row;
+    row.cells[dlcol::kId] = u"sm42";
+    row.cells[dlcol::kSaveName] = u"三(sm42)";
+    row.cells[dlcol::kFolder] = u"/v/";
+    kept.add_row(row);
+    int code = 0;
+    ASSERT_EQ(save_list_snapshot(from_utf8(home + "/down"), kListAtDownloadStart, kept, code), 0);
+    const auto snapshot = run({"register", "[前回DL開始時のリスト]"});
+    EXPECT_EQ(snapshot.code, 0) << snapshot.err;
+    EXPECT_EQ(snapshot.out, "sm42\t三(sm42)\t/v/\t\t\t\n");
+    EXPECT_NE(snapshot.err.find("特殊設定："), std::string::npos) << snapshot.err;
 }
 
 TEST_F(RegisterCommandTest, SearchWithItsOptions) {
@@ -106,6 +123,10 @@ TEST_F(RegisterCommandTest, SerialRangesAndTheirLimits) {
     const auto many = run({"serial", "--from", "1", "--to", "10001"});
     EXPECT_NE(many.err.find("連番で一度に追加できる行数は10000までです"), std::string::npos);
     EXPECT_EQ(run({"serial", "--from", "0", "--to", "3"}).code, 2);
+    // Options the commands share a reader for: a value missing at the end, a stray input.
+    EXPECT_EQ(run({"serial", "--from", "5", "--to", "7", "sm9"}).code, 2);
+    EXPECT_EQ(run({"serial", "--from", "5", "--to"}).code, 2);
+    EXPECT_EQ(run({"search", "x", "--pages"}).code, 2);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "download/DownloadJob.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -9,7 +10,9 @@
 #include "app/MemorySinks.h"
 #include "app/SettingKeys.h"
 #include "app/WorkThread.h"
+#include "download/DownloadHistory.h"
 #include "download/DownloadTabKeys.h"
+#include "download/IdRecognition.h"
 #include "net/ServiceAddress.h"
 #include "tests/download/DownloadTestSupport.h"
 #include "tests/support/JobTestSupport.h"
@@ -270,6 +273,160 @@ TEST_F(DownloadJobTest, SavedCommentFileGoesToTheReconstructionWhenAsked) {
     run(on, s, hooks);
     ASSERT_EQ(handed.size(), 1u); // the deleted video saved no file
     EXPECT_TRUE(handed[0].ends_with(u"(sm9).xml")) << to_utf8(handed[0]);
+}
+
+/// Mark and text of every row, the files of the folder and the history lines (folder written as "<dir>",
+/// sorted: rows of a batch of videos end together).
+struct JobPicture {
+    std::vector<std::string> rows;
+    std::vector<std::string> files;
+    std::vector<std::string> history;
+};
+
+TEST_F(DownloadJobTest, SeveralVideosAtOnceEndEveryRowAsOneAtATimeDoes) {
+    CSettings s = settings();
+    s.set_number(DlSwitch::kVideo, 1);
+    s.set_number(DlSwitch::kComments, 1);
+    s.set_number(DlSwitch::kInfoFile, 1);
+    s.set_number(OptSwitch::kNewServerSkipLowQuality, 1);
+    const std::initializer_list<const char16_t*> ids = {u"sm1", u"sm10", u"sm14", u"sm2", u"sm16", u"sm27", u"sm3"};
+    auto run_with = [&](int parallel, const std::u16string& dir) {
+        s.set_number(OptNumber::kParallelDownloads, parallel);
+        fs::create_directories(to_fs_path(dir));
+        fs::remove(to_fs_path(home_ + u"/cache/log/down.txt"));
+        folder_ = dir;
+        CListDownload list;
+        add_rows(list, ids);
+        const DownloadTotals totals = run(list, s);
+        EXPECT_EQ(totals.tried, 7);
+        EXPECT_FALSE(totals.stopped);
+        JobPicture p;
+        for (int r = 0; r < list.row_count(); ++r)
+            p.rows.push_back(to_utf8(list.row(r).cells[dlcol::kId]) + " " + row_text(list, r));
+        p.files = test::files_in(dir);
+        std::string h = history();
+        const std::string folder = to_utf8(dir) + "/";
+        for (size_t at = h.find(folder); at != std::string::npos; at = h.find(folder))
+            h.replace(at, folder.size(), "<dir>");
+        for (size_t at = 0, end; (end = h.find("\r\n", at)) != std::string::npos; at = end + 2)
+            p.history.push_back(h.substr(at, end - at));
+        std::sort(p.history.begin(), p.history.end());
+        return p;
+    };
+    const JobPicture one = run_with(1, scratch_dir() + u"one");
+    const std::string one_log = to_utf8(log_.text());
+    const JobPicture three = run_with(3, scratch_dir() + u"three");
+    SCOPED_TRACE(to_utf8(log_.text()));
+
+    // The serial run is the reference; it must itself be right before the parallel one is held to it.
+    ASSERT_EQ(one.rows.size(), 7u);
+    EXPECT_TRUE(one.rows[0].starts_with("sm1 ○")) << one.rows[0] << one_log;
+    EXPECT_NE(one.rows[1].find("△ 動画：削除されています"), std::string::npos) << one.rows[1];
+    EXPECT_NE(one.rows[2].find("動画のDL完了（旧サーバ）"), std::string::npos) << one.rows[2];
+    EXPECT_NE(one.rows[4].find("0コメントの動画"), std::string::npos) << one.rows[4];
+    EXPECT_NE(one.rows[5].find("△ 動画：最高画質("), std::string::npos) << one.rows[5];
+    EXPECT_EQ(one.history.size(), 7u);
+
+    EXPECT_EQ(three.rows, one.rows);
+    EXPECT_EQ(three.files, one.files);
+    EXPECT_EQ(three.history, one.history);
+}
+
+TEST_F(DownloadJobTest, QualityTheServerLacksIsNamedInTheRowText) {
+    CSettings s = settings();
+    s.set_number(DlSwitch::kVideo, 1);
+    s.set_number(OptSwitch::kNewServerSkipLowQuality, 1);
+    CListDownload list;
+    add_rows(list, {u"sm27"});
+    run(list, s);
+    const std::string text = to_utf8(list.row(0).cells[dlcol::kDetail]);
+    EXPECT_EQ(to_utf8(list.row(0).cells[dlcol::kMark]), "×");
+    const std::string head = "動画：最高画質(", tail = "が低画質モードでDL不可";
+    ASSERT_TRUE(text.starts_with(head) && text.ends_with(tail)) << text;
+    const std::string label = text.substr(head.size(), text.size() - head.size() - tail.size());
+    EXPECT_FALSE(label.empty());
+    // The same quality the log names.
+    EXPECT_NE(to_utf8(log_.text()).find(label + tail), std::string::npos) << to_utf8(log_.text());
+}
+
+TEST_F(DownloadJobTest, FilesOfAnOldSaveNameFollowTheNewOneWithoutReplacingAnything) {
+    CSettings s = settings();
+    s.set_number(DlSwitch::kThumbnail, 1);
+    const std::u16string old_name = u"前の名前(sm2)";
+    const std::u16string base = folder_ + u"/" + old_name;
+    // Ours: the comments, the video, the uploader comments, a partial video. Not ours: a longer name that
+    // merely begins the same, another video's bracketed title.
+    for (const char16_t* ending : {u".xml", u".mp4", u"[Owner].xml", u".mp4[作業中]", u"の感想.txt", u"[別](sm5).xml"})
+        test::write_bytes(base + ending, "x");
+    auto one_row = [&] {
+        CListDownload list;
+        DownloadRow row;
+        row.cells[dlcol::kId] = u"sm2";
+        row.cells[dlcol::kSaveName] = old_name;
+        row.cells[dlcol::kFolder] = folder_ + u"/";
+        list.add_row(std::move(row));
+        return list;
+    };
+    // Off: the files stay where they are.
+    CListDownload off = one_row();
+    run(off, s);
+    const std::u16string fresh = off.row(0).cells[dlcol::kSaveName];
+    ASSERT_NE(fresh, old_name);
+    EXPECT_TRUE(fs::exists(to_fs_path(base + u".xml")));
+    EXPECT_EQ(to_utf8(log_.text()).find("件のリネーム"), std::string::npos);
+
+    // On, with the new name already taken for the comments: that file stays as it was, and so does the old.
+    test::write_bytes(folder_ + u"/" + fresh + u".xml", "keep");
+    s.set_number(DlSwitch::kRenameOnNameChange, 1);
+    CListDownload on = one_row();
+    run(on, s);
+    SCOPED_TRACE(to_utf8(log_.text()));
+    EXPECT_EQ(test::read_bytes(folder_ + u"/" + fresh + u".xml"), "keep");
+    EXPECT_TRUE(fs::exists(to_fs_path(base + u".xml")));
+    for (const char16_t* ending : {u".mp4", u"[Owner].xml", u".mp4[作業中]"}) {
+        SCOPED_TRACE(to_utf8(ending));
+        EXPECT_FALSE(fs::exists(to_fs_path(base + ending)));
+        EXPECT_EQ(test::read_bytes(folder_ + u"/" + fresh + ending), "x");
+    }
+    for (const char16_t* ending : {u"の感想.txt", u"[別](sm5).xml"})
+        EXPECT_TRUE(fs::exists(to_fs_path(base + ending))) << to_utf8(ending);
+    const std::string log = to_utf8(log_.text());
+    EXPECT_NE(log.find("3件のリネーム完了"), std::string::npos);
+    EXPECT_NE(log.find("1件のリネームに失敗"), std::string::npos);
+    EXPECT_NE(log.find("ファイルが存在します"), std::string::npos);
+}
+
+TEST_F(DownloadJobTest, TheListAtTheStartIsKeptAndReadAsASelection) {
+    CSettings s = settings();
+    s.set_number(DlSwitch::kThumbnail, 1);
+    CListDownload list;
+    add_rows(list, {u"sm1", u"sm2"});
+    list.set_cell(1, dlcol::kMark, kMarkFailure);
+    run(list, s);
+    ASSERT_EQ(to_utf8(list.row(1).cells[dlcol::kMark]), "○");
+
+    const IdSettings ids = id_settings_from(s);
+    for (std::u16string_view name : {kListAtDownloadStart, kListBeforeFilter}) {
+        SCOPED_TRACE(to_utf8(name));
+        EXPECT_EQ(classify_input(name, ids).kind, InputKind::kSpecial);
+        bool known = false;
+        const auto rows = download_selection_rows(s, name, known);
+        EXPECT_TRUE(known);
+        ASSERT_EQ(rows.size(), 2u);
+        // As the list stood: nothing checked yet, the old mark of the second row.
+        EXPECT_EQ(rows[0].id(), u"sm1");
+        EXPECT_FALSE(rows[0].checked);
+        EXPECT_EQ(rows[1].cells[dlcol::kMark], kMarkFailure);
+    }
+    // A later run replaces the start snapshot; the list before filtering is left to the filtering.
+    CListDownload next;
+    add_rows(next, {u"sm3"});
+    run(next, s);
+    bool known = false;
+    EXPECT_EQ(download_selection_rows(s, kListAtDownloadStart, known).size(), 1u);
+    EXPECT_EQ(download_selection_rows(s, kListBeforeFilter, known).size(), 2u);
+    download_selection_rows(s, u"[ほかのリスト]", known);
+    EXPECT_FALSE(known);
 }
 
 } // namespace

@@ -228,6 +228,65 @@ TEST(DownloadHistory, TheFileIsALogWhoseReplayIsTheHistory) {
     EXPECT_EQ(static_cast<unsigned char>(bytes.view()[0]), 0xFF);
 }
 
+TEST(DownloadHistory, TheKeptLineCountNeverOutlivesAnEditOfTheFile) {
+    // Limit 100 gives room for 1,100 lines; lines this short leave the size no proof of room, so the count
+    // kept beside the file decides.
+    test::TempFolder dir;
+    const std::u16string path = dir / u"down.txt";
+    auto line = [](int i) {
+        HistoryLine l;
+        l.id = u"sm" + decimal_text(100000 + i);
+        l.states[3] = HistoryState::kDone;
+        return l;
+    };
+    auto write_lines = [&](int count) {
+        CDownloadHistory h(count);
+        for (int i = 0; i < count; ++i)
+            h.add(line(i));
+        CFileSP file;
+        ASSERT_EQ(file.write_wide_text(path, h.text(), CFileSP::kOverwrite), 0);
+    };
+    auto file_lines = [&] {
+        CFileSP file;
+        CCharW text;
+        EXPECT_EQ(file.read_settings_text(path, text), 0);
+        return std::count(text.view().begin(), text.view().end(), u'\n');
+    };
+    int code = 0;
+    write_lines(1000);
+    ASSERT_EQ(append_history_file(path, line(5000), 100, code), 0);
+    EXPECT_EQ(file_lines(), 1001);
+    // Rewritten behind the count's back, at the room: the count of 1,001 must not be believed.
+    write_lines(1100);
+    ASSERT_EQ(append_history_file(path, line(5001), 100, code), 0);
+    EXPECT_EQ(file_lines(), 100); // past the room: written whole, at the limit
+    // A count file of nonsense is only a slower add.
+    write_lines(1099);
+    std::ofstream(to_utf8(path) + ".lines", std::ios::binary) << "junk 12 x";
+    ASSERT_EQ(append_history_file(path, line(5002), 100, code), 0);
+    EXPECT_EQ(file_lines(), 1100);
+    ASSERT_EQ(append_history_file(path, line(5003), 100, code), 0);
+    EXPECT_EQ(file_lines(), 100);
+    CFileSP file;
+    CCharW text;
+    ASSERT_EQ(file.read_settings_text(path, text), 0);
+    CDownloadHistory read(100);
+    read.load_text(text.view());
+    ASSERT_EQ(read.size(), 100u);
+    EXPECT_EQ(read.lines().back()->id, u"sm105003");
+
+    // A job's file leaves the count of what it appended when it closes.
+    {
+        CDownloadHistoryFile job;
+        ASSERT_EQ(job.load(path, 100, code), 0);
+        for (int i = 0; i < 5; ++i)
+            ASSERT_EQ(job.add(line(6000 + i), code), 0);
+    }
+    long long kept = -1;
+    std::ifstream(to_utf8(path) + ".lines") >> kept;
+    EXPECT_EQ(kept, file_lines());
+}
+
 TEST(DownloadHistory, LinesKeepOnlyWhatNewerLinesDoNotRecord) {
     DownloadRow row = row_of(u"sm9", u"タイトル(sm9)");
     row.cells[dlcol::kFolder] = u"/tmp/";

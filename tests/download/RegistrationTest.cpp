@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unordered_set>
@@ -342,6 +343,22 @@ TEST(ChainDownload, DepthFirstWithoutRecursionAndNothingTwice) {
     };
     EXPECT_EQ(chain_walk(long_list, u"sm1", kIds, u"/f", chain, report), 100000);
     EXPECT_EQ(visits, 100000);
+
+    // Descriptions that name each other densely: every video names the next three and two before it, so an
+    // ID waits on the stack under several parents and is reached first through a deeper one. Each ID is
+    // still visited, and listed, once.
+    CListDownload dense;
+    std::vector<int> seen(100001, 0);
+    auto web = [&](CListDownload& l, int row, std::u16string& description) {
+        const long long n = std::stoll(to_utf8(l.cell(row, dlcol::kId)).substr(2));
+        ++seen[static_cast<size_t>(n)];
+        for (long long m : {n + 3, n + 1, n + 2, n - 1, n - 2})
+            if (m >= 1 && m <= 100000) description += u"sm" + decimal_text(m) + u" ";
+        return 0;
+    };
+    EXPECT_EQ(chain_walk(dense, u"sm1", kIds, u"/f", web, report), 100000);
+    EXPECT_EQ(dense.row_count(), 100000);
+    EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), 1), 100000);
 
     int calls = 0;
     auto stop_at_third = [&](CListDownload&, int, std::u16string& description) {
