@@ -287,7 +287,7 @@ std::u16string watch_address_of(const CSettings& settings, std::u16string_view i
 
 HandOver parse_hand_over(std::u16string_view text) {
     HandOver h;
-    enum { kNone, kSearch, kUrl, kAddition } block = kNone;
+    enum { kNone, kSearch, kUrl, kAddition, kUnknown } block = kNone;
     size_t at = 0;
     while (at < text.size()) {
         size_t end = text.find(u'\n', at);
@@ -304,7 +304,7 @@ HandOver parse_hand_over(std::u16string_view text) {
             else if (line == u"▼追加オプション")
                 block = kAddition;
             else
-                block = kNone;
+                block = kUnknown; // a block of a later version: its lines are no paths or words of ours
             continue;
         }
         if (line.empty()) continue;
@@ -318,6 +318,8 @@ HandOver parse_hand_over(std::u16string_view text) {
         case kAddition:
             if (!h.addition.empty()) h.addition += u' ';
             h.addition += line;
+            break;
+        case kUnknown:
             break;
         case kNone: {
             // A path of a second start may come quoted.
