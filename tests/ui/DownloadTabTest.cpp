@@ -32,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <thread>
 
 namespace {
@@ -371,6 +372,37 @@ TEST(DownloadTab, HandOverTextRegistersPathsAndFillsTheInputBox) {
     page.table_view()->selectRow(0);
     page.run_command(quippet::ListCommand::kToReconstruct);
     EXPECT_EQ(sent, QStringList{dir + QStringLiteral("/p(sm5).xml")});
+}
+
+} // namespace
+
+namespace {
+
+TEST(DownloadTab, EveryTabKeyHasOneControlAndLoadThenSaveChangesNothing) {
+    TabHome home;
+    CDlgBase window;
+    CDlgES& page = *window.download_page();
+    std::map<std::string, int> bound;
+    for (const CControlTable::Binding& b : page.controls().bindings())
+        ++bound[quippet::to_utf8(quippet::setting_key_name(b.key))];
+    for (const quippet::SettingDef& def : quippet::setting_catalogue()) {
+        if (def.key.section != quippet::section::kDownload) continue;
+        // The list's column layout is the header's, not a control's.
+        const std::u16string_view family = def.key.prefix;
+        if (family == u"RO" || family == u"RU" || family == u"RW") continue;
+        const std::string name = quippet::to_utf8(quippet::setting_key_name(def.key));
+        EXPECT_EQ(bound[name], 1) << name << " (" << quippet::to_utf8(def.label) << ")";
+    }
+    quippet::CSettings stored;
+    stored.set_number(key(quippet::DlNumber::kThumbSize), 3);
+    stored.set_number(key(DlSwitch::kShowThumbnails), 1);
+    stored.set_text(key(DlText::kListName), u"保存名");
+    stored.set_number({quippet::section::kDownload, u"RU", 2}, 300);
+    page.load_controls(stored);
+    EXPECT_TRUE(page.size_button(quippet::ThumbSize::kLarge)->isChecked());
+    quippet::CSettings saved = stored;
+    page.save_controls(saved);
+    EXPECT_EQ(quippet::test::differing_keys(saved, stored, quippet::section::kDownload), std::vector<std::string>{});
 }
 
 } // namespace
