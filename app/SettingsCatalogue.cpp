@@ -43,7 +43,7 @@ constexpr SettingFamily kFamilies[] = {
     {section::kReconstruct, u"CSVJ", 0, 9, false},
     {section::kReconstruct, u"CSVS", 0, 9, false},
     {section::kDownload, u"CB", 0, 29, false},
-    {section::kDownload, u"EN", 0, 9, false},
+    {section::kDownload, u"EN", 0, 11, false},
     {section::kDownload, u"ComboStr", 1, 5, true},
     // Seconds since 1970 as decimal text, so that the stored moment outlives 32-bit numbers.
     {section::kDownload, u"EmperorTime", -1, 1, true},

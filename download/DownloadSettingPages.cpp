@@ -162,6 +162,10 @@ void add_download_tab_page(CatalogueBuilder& b) {
     b.sw(DlSwitch::kShowThumbnails, u"サムネイルを表示");
     b.sw(DlSwitch::kFollowNewRows, u"追加した行を表示");
     b.sw(DlSwitch::kUncheckDone, u"DL成功した行のチェックを外す");
+    b.num(DlNumber::kThumbSize, u"サムネの大きさ", 1, 4, 2, "1 小, 2 中, 3 大, 4 特 (shown while サムネイルを表示 is on)");
+    b.sw(DlSwitch::kThumbFourThree, u"4:3");
+    b.group(u"ログイン");
+    b.num(DlNumber::kLoginEntry, u"ログインの設定", 0, 999, 0, "line of the cookie-sharing file, from 0");
     b.group(u"更新チェック");
     b.sw(DlSwitch::kUpdateSkipThumb, u"サムネ既存はスルー");
     b.sw(DlSwitch::kUpdateSkipOld, u"投稿日が古いものはスルー");

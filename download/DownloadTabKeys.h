@@ -32,6 +32,7 @@ enum class DlSwitch : int {
     kUpdateSkipThumb,    ///< "サムネ既存はスルー" (update checks)
     kUpdateSkipOld,      ///< "投稿日が古いものはスルー" (update checks)
     kUpdateSound,        ///< "更新チェックの結果を音で知らせる"
+    kThumbFourThree,     // 20: thumbnails of the list in 4:3 (off: 16:9)
 };
 
 /// Number fields and drop-downs of the download tab ("EN" 0 … 8).
@@ -45,6 +46,8 @@ enum class DlNumber : int {
     kSearchMethod,    ///< the chosen line of the search-order file
     kSaveForm,        ///< "（保存方式）"
     kUpdateOldDays,   ///< "投稿日が古いものはスルー": days
+    kLoginEntry,      ///< "ログインの設定": the entry of the cookie-sharing file
+    kThumbSize,       // 10: the size button of the thumbnails ("小" 1 … "特" 4) while they are shown
 };
 
 /// Texts of the download tab ("ComboStr" 1 … 5).

@@ -426,4 +426,11 @@ inline constexpr int kWhNoServer = 1721;
 inline constexpr int kWhLaunchFailed = 1722;
 inline constexpr int kWhIndex = 1723;
 
+// Download tab.
+inline constexpr int kDlListBusy = 1901;        ///< sorting or removing rows while a download holds them
+inline constexpr int kDlListNameInvalid = 1902;
+inline constexpr int kDlListSaved = 1903;       ///< after the path
+inline constexpr int kDlMenuLineSkipped = 1904; ///< after the file and the line
+inline constexpr int kDlNoVideoSaved = 1905;    ///< after the folder and save name
+
 } // namespace quippet::msg

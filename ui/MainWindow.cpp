@@ -130,6 +130,7 @@ CDlgBase::CDlgBase(QWidget* parent) : QMainWindow(parent), tabs_(new QTabWidget(
     setCentralWidget(tabs_);
     reconstruct_->attach(this);
     live_log_->attach(this);
+    download_->attach(this);
     build_main_row();
     setMinimumSize(initial_width, initial_height);
     resize(initial_width, initial_height);
@@ -243,6 +244,7 @@ void CDlgBase::start_up(QElapsedTimer process_start) {
     loaded_ = settings_;
     reconstruct_->load_controls(settings_);
     live_log_->load_controls(settings_);
+    download_->load_controls(settings_);
 
     show_playlist_tab(settings_.on(OptSwitch::kShowPlaylistTab));
     restore_geometry();
@@ -651,6 +653,7 @@ void CDlgBase::shut_down() {
     live_log_->save_controls(settings_);
     save_changed(quippet::section::kLiveLog);
     if (!write_marker(quippet::kMarkerLiveLogSaved)) return;
+    download_->save_controls(settings_);
     {
         quippet::CFileINI::Batch batch(*ini_);
         for (std::u16string_view section : {quippet::section::kReconstruct, quippet::section::kPlaylist,

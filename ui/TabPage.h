@@ -20,7 +20,8 @@ public:
 
     CLogPane* log_pane() const { return log_; }
     CListPane* list_view() const { return list_; }
-    quippet::JobTarget job_target() const;
+    /// Where the page's jobs report: its log and its list (a page with a list of its own gives that one).
+    virtual quippet::JobTarget job_target() const;
 
 protected:
     /// `job` followed, however it ends (an exception too), by `on_end` on this page's thread; dropped when

@@ -8,12 +8,17 @@
 #include "ui/MainWindow.h"
 #include "ui/UiCall.h"
 #include "ui/download/DownloadPage.h"
+#include "ui/download/DownloadListModel.h"
+#include "text/Encoding.h"
 #include "ui/livelog/LiveLogPage.h"
 #include "ui/livelog/PresetList.h"
 #include "ui/reconstruct/ReconstructPage.h"
 #include "ui/settings/SettingsDialog.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QTableView>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
@@ -103,6 +108,63 @@ bool shoot_live_log(CDlgBase& window, const QDir& out) {
     return ok;
 }
 
+/// The download tab with a list of twelve videos and their thumbnails from the list's cache.
+bool shoot_download(CDlgBase& window, const QString& home, const QDir& out) {
+    namespace dlcol = quippet::dlcol;
+    CDlgES& page = *window.download_page();
+    window.select_tab(CDlgBase::tab_download);
+    QDir(home).mkpath(QStringLiteral("cache"));
+    const char16_t* titles[] = {u"【初音ミク】みくみくにしてあげる♪【してやんよ】",
+                                u"組曲『ニコニコ動画』",
+                                u"レッツゴー！陰陽師",
+                                u"鳥の詩を演奏してみた",
+                                u"エアーマンが倒せない",
+                                u"アイドルマスター 歌ってみた",
+                                u"東方 弾幕アレンジ",
+                                u"ゆっくり実況 第1話",
+                                u"料理してみた カレー",
+                                u"ニコニコ技術部 ロボット",
+                                u"描いてみた 風景",
+                                u"旅の記録 北海道"};
+    std::vector<quippet::DownloadRow> rows;
+    for (int i = 0; i < 12; ++i) {
+        const std::u16string id = u"sm" + quippet::decimal_text(9 + i * 1117);
+        QImage image(160, 120, QImage::Format_RGB32);
+        image.fill(QColor::fromHsv((i * 31) % 360, 120, 230));
+        QPainter p(&image);
+        p.setPen(Qt::black);
+        p.setFont(QFont(QStringLiteral("Noto Sans CJK JP"), 18));
+        p.drawText(image.rect(), Qt::AlignCenter, quippet::ui::to_qstring(id));
+        p.end();
+        image.save(
+            QDir(home).filePath(QStringLiteral("cache/") + quippet::ui::to_qstring(id) + QStringLiteral(".jpg")));
+        quippet::DownloadRow r;
+        r.cells[dlcol::kMark] = i % 5 == 3 ? u"×" : (i < 8 ? u"○" : u"－");
+        r.cells[dlcol::kMarker] = u"＊";
+        r.cells[dlcol::kSaveName] = std::u16string(titles[i]) + u"(" + id + u")";
+        r.cells[dlcol::kDetail] =
+            i % 5 == 3 ? u"動画：削除されています" : (i < 8 ? u"コメントのDL完了／動画のDL完了" : u"");
+        r.cells[dlcol::kFolder] = quippet::ui::to_u16(home) + u"/download/";
+        r.cells[dlcol::kComments] = quippet::decimal_text(120 + i * 3571 % 9000);
+        r.cells[dlcol::kPosted] = u"0" + quippet::decimal_text(7 + i % 3) + u"/0" + quippet::decimal_text(1 + i % 9) +
+                                  u"/1" + quippet::decimal_text(i % 10) + u" 2" + quippet::decimal_text(i % 4) + u":00";
+        r.cells[dlcol::kId] = id;
+        r.cells[dlcol::kViews] = quippet::decimal_text(1000 + i * 45677 % 900000);
+        r.checked = i >= 8;
+        rows.push_back(std::move(r));
+    }
+    page.model()->append_rows(std::move(rows));
+    page.input_box()->setText(QStringLiteral("sm9"));
+    page.set_thumb_size(quippet::ThumbSize::kMedium);
+    // The thumbnails where the picture shows them: the column moved beside the mark, as a user may drag it.
+    QHeaderView* header = page.table_view()->horizontalHeader();
+    header->moveSection(header->visualIndex(dlcol::kThumb), 2);
+    for (int i = 0; i < 200 && page.busy(); ++i)
+        settle();
+    page.model()->flush();
+    return save(window, out.filePath(QStringLiteral("download-list.png")));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -118,7 +180,8 @@ int main(int argc, char** argv) {
     CDlgBase window;
     window.start_up();
     window.show();
-    window.download_page()->take_hand_over(QStringLiteral("▼検索オプション\r\n初音ミク"), true);
+    // A hand-over that only adds text to the input box: a search would go to the network.
+    window.download_page()->take_hand_over(QStringLiteral("▼追加オプション\r\n初音ミク"), true);
     bool ok = save(window, out.filePath(QStringLiteral("main-window.png")));
 
     // The tabs at the size the window opens with the first time.
@@ -127,6 +190,7 @@ int main(int argc, char** argv) {
     ok = shoot_reconstruct(window, args[2], out) && ok;
     ok = shoot_live_log(window, out) && ok;
     window.resize(shown);
+    ok = shoot_download(window, args[2], out) && ok;
 
     CDlgSetting dialog(window.settings(), nullptr, &window);
     dialog.show();
