@@ -1,5 +1,7 @@
 #include "app/SettingsCatalogue.h"
 
+#include "app/PlaylistTabKeys.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
@@ -165,6 +167,11 @@ void add_general_pages(CatalogueBuilder& b) {
     b.num(kMainPlayer, u"ComboSel", 0, 9999, 0, "selected entry of the player list");
     b.num(kShutdownMarker, u"EndOfWorld", -1, 4, -1, "shutdown stage of the last run");
     b.num(kOptionPage, u"Page", -1, 99, -1, "page shown last in the detailed settings");
+
+    b.group(u"プレイリストのタブ");
+    b.num(kPlaylistFolderSel, u"DRSel", -1, 9999, 0, "selected folder of the playlist locations");
+    b.num(kPlaylistSel, u"PLSel", -1, 99999, 0, "selected playlist of that folder");
+    b.num(kPlaylistRowSel, u"MVSel", -1, 999999, -1, "selected row of the loaded playlist");
 }
 
 } // namespace

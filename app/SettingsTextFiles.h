@@ -35,6 +35,12 @@ std::vector<const SettingsTextFile*> all_settings_text_files();
 /// The row named `name` (compared exactly), or nullptr.
 const SettingsTextFile* find_settings_text_file(std::span<const SettingsTextFile> files, std::string_view name);
 
+/// The full path of the text file that a file-name setting names: inside the app home when relative, with
+/// ".txt" when the name has no extension.
+std::u16string settings_text_path(const CSettings& settings, OptText setting);
+/// The row of a file named by `setting` and created with the text `default_text` gives.
+SettingsTextFile settings_text_row(std::string_view name, OptText setting, std::u16string (*default_text)());
+
 /// The catalogue label of the row's path setting ("ID削除リスト"); empty when the catalogue has none.
 std::u16string settings_text_file_label(const SettingsTextFile& file);
 

@@ -7,20 +7,9 @@
 namespace quippet {
 namespace {
 
-std::u16string setting_path(const CSettings& s, OptText setting) {
-    return resolve_in_home(with_default_extension(s.text(setting), u".txt"));
-}
-
-SettingsTextFile row(std::string_view name, OptText setting, std::u16string (*text)()) {
-    return {name, key(setting), [setting](const CSettings& s) { return setting_path(s, setting); },
-            [setting, text](const CSettings& s, const CreationFailureHook& hook) {
-                return ensure_file_exists(setting_path(s, setting), text(), hook);
-            }};
-}
-
 /// The file's text after creating it when missing; false when it could not be read.
 bool read_or_create(const CSettings& settings, OptText setting, std::u16string (*text)(), CCharW& out) {
-    const std::u16string path = setting_path(settings, setting);
+    const std::u16string path = settings_text_path(settings, setting);
     ensure_file_exists(path, text(), [](std::u16string_view) {});
     CFileSP file;
     return file.read_settings_text(path, out) == 0;
@@ -30,8 +19,8 @@ bool read_or_create(const CSettings& settings, OptText setting, std::u16string (
 
 const std::vector<SettingsTextFile>& lists_settings_text_files() {
     static const std::vector<SettingsTextFile> files = {
-        row("player-table", OptText::kPlayerTable, &PlayerTable::default_text),
-        row("playlist-places", OptText::kPlaylistPlaces, &default_playlist_places_text),
+        settings_text_row("player-table", OptText::kPlayerTable, &PlayerTable::default_text),
+        settings_text_row("playlist-places", OptText::kPlaylistPlaces, &default_playlist_places_text),
     };
     return files;
 }

@@ -174,7 +174,7 @@ int start_detached(const LaunchCommand& command) {
 }
 
 PlayOutcome play_video(const CSettings& settings, const PlayerTable& table, std::u16string_view video, int index,
-                       const PlayerSelection& selection, bool dry_run) {
+                       const PlayerSelection& selection, bool dry_run, const CommandStarter& starter) {
     PlayOutcome outcome;
     PlayerChoice choice = choose_player(settings, table, video, index, selection);
     outcome.log = std::move(choice.log);
@@ -185,7 +185,7 @@ PlayOutcome play_video(const CSettings& settings, const PlayerTable& table, std:
         outcome.code = kOpenSucceeded;
         return outcome;
     }
-    outcome.code = start_detached(outcome.command);
+    outcome.code = starter ? starter(outcome.command) : start_detached(outcome.command);
     if (outcome.code <= 32) {
         const std::u16string_view error = open_error_text(outcome.code);
         outcome.log.emplace_back(error.empty() ? message_text(msg::kPlayFailedNoText) : error);

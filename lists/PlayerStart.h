@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +44,14 @@ struct PlayOutcome {
     std::vector<std::u16string> log;
 };
 
+/// What starts a command: start_detached unless a front end knows better (the window opens a file with
+/// the desktop's default program through the desktop itself). Returns an open-result code.
+using CommandStarter = std::function<int(const LaunchCommand&)>;
+
 /// Everything play() does for a video: chooses, converts the comment file for mpv (into the cache
-/// folder), starts (unless `dry_run`), writes the debug file in debug mode and records the video in the
-/// playback history when it started.
+/// folder), starts (unless `dry_run`) through `starter` (empty: start_detached), writes the debug file
+/// in debug mode and records the video in the playback history when it started.
 PlayOutcome play_video(const CSettings& settings, const PlayerTable& table, std::u16string_view video, int index,
-                       const PlayerSelection& selection, bool dry_run);
+                       const PlayerSelection& selection, bool dry_run, const CommandStarter& starter = {});
 
 } // namespace quippet

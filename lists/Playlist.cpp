@@ -78,8 +78,13 @@ int read_playlist(std::u16string_view path, Playlist& out, int& error) {
         error = file.error();
         return -1;
     }
+    out = parse_playlist(std::string_view(bytes.view().data(), bytes.view().size()));
+    return 0;
+}
+
+Playlist parse_playlist(std::string_view bytes) {
     Playlist list;
-    const std::u16string text = decode(std::string_view(bytes.view().data(), bytes.view().size()), list);
+    const std::u16string text = decode(bytes, list);
     list.crlf = text.find(u"\r\n") != std::u16string::npos || text.find(u'\n') == std::u16string::npos;
     std::vector<std::u16string> pending;
     bool first = true;
@@ -99,8 +104,7 @@ int read_playlist(std::u16string_view path, Playlist& out, int& error) {
         pending.clear();
     }
     list.trailer = std::move(pending);
-    out = std::move(list);
-    return 0;
+    return list;
 }
 
 std::u16string playlist_text(const Playlist& playlist) {

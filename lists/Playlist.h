@@ -32,6 +32,8 @@ struct Playlist {
 /// Reads a playlist: UTF-16 (either byte order mark), UTF-8 with or without one, else CP932. 0, or -1 with
 /// the file's result code in `error`.
 int read_playlist(std::u16string_view path, Playlist& out, int& error);
+/// A playlist file's bytes, read as read_playlist reads them.
+Playlist parse_playlist(std::string_view bytes);
 /// The playlist's text in its own form (without a byte order mark; write_playlist adds it).
 std::u16string playlist_text(const Playlist& playlist);
 /// Writes through a temporary file. `policy` as CFileSP. 0, or -1 with the code in `error`.

@@ -7,17 +7,6 @@
 namespace quippet {
 namespace {
 
-std::u16string setting_path(const CSettings& s, OptText setting) {
-    return resolve_in_home(with_default_extension(s.text(setting), u".txt"));
-}
-
-SettingsTextFile row(std::string_view name, OptText setting, std::u16string (*text)()) {
-    return {name, key(setting), [setting](const CSettings& s) { return setting_path(s, setting); },
-            [setting, text](const CSettings& s, const CreationFailureHook& hook) {
-                return ensure_file_exists(setting_path(s, setting), text(), hook);
-            }};
-}
-
 std::u16string info_rules_text() {
     return InfoRules::default_text();
 }
@@ -26,14 +15,14 @@ std::u16string info_rules_text() {
 
 const std::vector<SettingsTextFile>& net_settings_text_files() {
     static const std::vector<SettingsTextFile> files = {
-        row("cookie-sharing", OptText::kCookieSharing, &default_cookie_sharing_text),
-        row("info-rules", OptText::kVideoInfoRules, &info_rules_text),
+        settings_text_row("cookie-sharing", OptText::kCookieSharing, &default_cookie_sharing_text),
+        settings_text_row("info-rules", OptText::kVideoInfoRules, &info_rules_text),
     };
     return files;
 }
 
 InfoRules load_info_rules(const CSettings& settings) {
-    const std::u16string path = setting_path(settings, OptText::kVideoInfoRules);
+    const std::u16string path = settings_text_path(settings, OptText::kVideoInfoRules);
     ensure_file_exists(path, InfoRules::default_text(), [](std::u16string_view) {});
     CFileSP file;
     CCharW text;

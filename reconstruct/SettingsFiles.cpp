@@ -16,9 +16,7 @@ SettingsTextFile list_row(std::string_view name, ListFile file, OptText setting)
 
 /// Rule files take ".txt" when the setting names none, as the rule loader does.
 SettingsTextFile rule_row(std::string_view name, OptText setting, bool priority) {
-    const auto path = [setting](const CSettings& s) {
-        return resolve_in_home(with_default_extension(s.text(setting), u".txt"));
-    };
+    const auto path = [setting](const CSettings& s) { return settings_text_path(s, setting); };
     return {name, key(setting), path, [path, priority](const CSettings& s, const CreationFailureHook& hook) {
                 return ensure_rule_file(path(s), priority, hook);
             }};

@@ -400,6 +400,11 @@ inline constexpr int kPathMissing = 1804;        ///< after the path
 inline constexpr int kDeleteFailed = 1805;       ///< after the path
 inline constexpr int kPlaylistUnreadable = 1806;
 inline constexpr int kMemoNotRenamed = 1807; ///< after the new name
+inline constexpr int kPlaylistSaveFailed = 1808;   ///< after the playlist's path
+inline constexpr int kPlaylistSaved = 1809;        ///< after the playlist's path
+inline constexpr int kPlaylistRenameFailed = 1810; ///< after the old path
+inline constexpr int kPlaylistRenamed = 1811;      ///< after the new path
+inline constexpr int kPlaylistTrashed = 1812;      ///< after the path
 
 // Log-warehouse search.
 inline constexpr int kWhWaiting = 1701;

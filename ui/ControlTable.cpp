@@ -5,6 +5,7 @@
 #include "ui/UiCall.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -20,8 +21,8 @@ using quippet::ui::to_u16;
 
 namespace {
 
-/// A combo box whose list is filled from a file (boards, presets) may not yet hold the stored entry; the
-/// stored index is kept under this property so that saving does not lose it.
+/// A combo box or list whose entries are filled from a file (boards, presets, playlists) may not yet hold
+/// the stored entry; the stored index is kept under this property so that saving does not lose it.
 constexpr const char* kKeptIndex = "quippet_kept_index";
 
 } // namespace
@@ -59,6 +60,16 @@ void CControlTable::load(const quippet::CSettings& from) const {
             }
         } else if (auto* edit = qobject_cast<QLineEdit*>(c)) {
             edit->setText(to_qstring(from.text(b.key)));
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(c)) {
+            // The view's own signals are blocked, its selection model's are not: a page that fills one list
+            // from the selection of another sees each selection arrive in the order of its table.
+            const int row = from.number(b.key);
+            view->setProperty(kKeptIndex, row);
+            QAbstractItemModel* model = view->model();
+            if (model != nullptr && row >= 0 && row < model->rowCount())
+                view->setCurrentIndex(model->index(row, 0));
+            else
+                view->setCurrentIndex({});
         }
     }
 }
@@ -80,6 +91,11 @@ void CControlTable::save(quippet::CSettings& into) const {
             }
         } else if (auto* edit = qobject_cast<QLineEdit*>(c)) {
             into.set_text(b.key, to_u16(edit->text()));
+        } else if (auto* view = qobject_cast<QAbstractItemView*>(c)) {
+            if (view->currentIndex().isValid())
+                into.set_number(b.key, view->currentIndex().row());
+            else if (view->property(kKeptIndex).isValid())
+                into.set_number(b.key, view->property(kKeptIndex).toInt());
         }
     }
 }

@@ -23,7 +23,8 @@ struct SettingDef;
 /// presets and seen by jobs without code of its own.
 ///
 /// A check box, radio button or checkable tool button holds a switch (0/1); a spin box a number; a combo
-/// box the index of a choice, or, when editable, a text; a line edit a text. Ranges and choices come from
+/// box the index of a choice, or, when editable, a text; a line edit a text; a list or table view the row
+/// of its current item. Ranges and choices come from
 /// the settings catalogue.
 class CControlTable {
 public:

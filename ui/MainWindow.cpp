@@ -2,6 +2,7 @@
 
 #include "app/HandOverFile.h"
 #include "app/ShellRules.h"
+#include "lists/ListsTextFiles.h"
 #include "resources/MessageIds.h"
 #include "resources/Messages.h"
 #include "text/AppHome.h"
@@ -19,11 +20,13 @@
 #include "ui/reconstruct/ReconstructPage.h"
 #include "ui/settings/SettingsDialog.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -95,13 +98,15 @@ QString program_title() {
     return to_qstring(quippet::program_name);
 }
 
-/// The main window's own switches: the clipboard monitor, the insert toggle and two kept for the
-/// controls still to come.
+/// The main window's own switches: the clipboard monitor, the insert toggle, "←", and the pressed mode
+/// button, which as the one of three buttons that is down is stored as its number (0–2).
 constexpr SettingKey main_switch(int index) {
     return {quippet::section::kMain, u"CB", index};
 }
 constexpr SettingKey kClipboardSwitch = main_switch(0);
 constexpr SettingKey kInsertSwitch = main_switch(1);
+constexpr SettingKey kArrowSwitch = main_switch(2);
+constexpr SettingKey kModeSwitch = main_switch(3);
 constexpr int kMainSwitchCount = 4;
 
 enum class MinimiseMode { normal = 0, tray = 1, hide = 2, hide_or_tray_while_busy = 3 };
@@ -131,6 +136,7 @@ CDlgBase::CDlgBase(QWidget* parent) : QMainWindow(parent), tabs_(new QTabWidget(
     reconstruct_->attach(this);
     live_log_->attach(this);
     download_->attach(this);
+    playlist_->attach(this);
     build_main_row();
     setMinimumSize(initial_width, initial_height);
     resize(initial_width, initial_height);
@@ -174,6 +180,20 @@ void CDlgBase::build_main_row() {
     players_->setToolTip(QStringLiteral("プレイヤー"));
     players_->setMinimumContentsLength(12);
     players_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    players_->setContextMenuPolicy(Qt::CustomContextMenu);
+    arrow_button_ = new QToolButton(row);
+    arrow_button_->setCheckable(true);
+    arrow_button_->setText(QStringLiteral("←"));
+    arrow_button_->setToolTip(QStringLiteral("左のプレイヤーで再生する"));
+    mode_group_ = new QButtonGroup(row);
+    mode_group_->setExclusive(true);
+    for (int mode = 0; mode < quippet::PlayerTable::kModeCount; ++mode) {
+        auto* button = new QToolButton(row);
+        button->setCheckable(true);
+        mode_group_->addButton(button, mode);
+        mode_buttons_[static_cast<std::size_t>(mode)] = button;
+    }
+    mode_buttons_[0]->setChecked(true);
     clipboard_button_ = new QToolButton(row);
     clipboard_button_->setCheckable(true);
     clipboard_button_->setText(QStringLiteral("　"));
@@ -183,6 +203,10 @@ void CDlgBase::build_main_row() {
     insert_button_->setToolTip(QStringLiteral("ドラッグ＆ドロップの挿入位置を逆にする"));
     auto* settings_button = new QPushButton(QStringLiteral("詳細設定"), row);
     layout->addWidget(players_);
+    layout->addWidget(arrow_button_);
+    for (QToolButton* button : mode_buttons_)
+        layout->addWidget(button);
+    layout->addSpacing(6);
     layout->addWidget(clipboard_button_);
     layout->addWidget(insert_button_);
     layout->addWidget(settings_button);
@@ -191,7 +215,94 @@ void CDlgBase::build_main_row() {
     connect(clipboard_button_, &QToolButton::toggled, this, [this](bool on) { set_clipboard_monitor(on); });
     connect(insert_button_, &QToolButton::toggled, this, [this](bool on) { set_insert_reversed(on); });
     connect(settings_button, &QPushButton::clicked, this, [this] { open_settings(); });
+    connect(arrow_button_, &QToolButton::toggled, this, [this](bool on) { set_arrow(on); });
+    connect(mode_group_, &QButtonGroup::idClicked, this, [this](int mode) { select_mode(mode); });
+    connect(players_, &QComboBox::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(players_);
+        menu.addAction(QStringLiteral("プレイヤー設定を再読込"), this, [this] { reload_player_table(); });
+        menu.addAction(QStringLiteral("プレイヤー設定を開く"), this, [this] {
+            const auto* file = quippet::find_settings_text_file(quippet::lists_settings_text_files(), "player-table");
+            if (file != nullptr) open_text_file(*file);
+        });
+        menu.exec(players_->mapToGlobal(at));
+    });
     update_insert_caption();
+    show_player_table();
+}
+
+// ---- players ----------------------------------------------------------------------------------
+
+QToolButton* CDlgBase::mode_button(int mode) const {
+    return mode >= 0 && mode < quippet::PlayerTable::kModeCount ? mode_buttons_[static_cast<std::size_t>(mode)]
+                                                                : nullptr;
+}
+
+void CDlgBase::show_player_table() {
+    const QString selected = players_->currentText();
+    const int selected_index = players_->currentIndex();
+    {
+        const QSignalBlocker block(players_);
+        players_->clear();
+        for (const quippet::Player& player : player_table_.players)
+            players_->addItem(to_qstring(player.name), to_qstring(player.path));
+        const int by_name = selected.isEmpty() ? -1 : players_->findText(selected, Qt::MatchExactly);
+        if (by_name >= 0)
+            players_->setCurrentIndex(by_name);
+        else if (players_->count() > 0)
+            players_->setCurrentIndex(std::clamp(selected_index, 0, players_->count() - 1));
+    }
+    for (int mode = 0; mode < quippet::PlayerTable::kModeCount; ++mode) {
+        QToolButton* button = mode_buttons_[static_cast<std::size_t>(mode)];
+        button->setText(to_qstring(player_table_.mode_caption(mode)));
+        button->setEnabled(mode < static_cast<int>(player_table_.modes.size()));
+    }
+}
+
+void CDlgBase::reload_player_table() {
+    player_table_ = quippet::load_player_table(settings_);
+    show_player_table();
+}
+
+void CDlgBase::set_arrow(bool pressed) {
+    settings_.set_number(kArrowSwitch, pressed ? 1 : 0);
+    const QSignalBlocker block(arrow_button_);
+    arrow_button_->setChecked(pressed);
+}
+
+void CDlgBase::select_mode(int mode) {
+    if (mode < 0 || mode >= quippet::PlayerTable::kModeCount) return;
+    settings_.set_number(kModeSwitch, mode);
+    const QSignalBlocker block(mode_group_);
+    mode_buttons_[static_cast<std::size_t>(mode)]->setChecked(true);
+}
+
+quippet::PlayerSelection CDlgBase::player_selection() const {
+    quippet::PlayerSelection selection;
+    selection.use_selected = arrow_button_->isChecked();
+    selection.selected_player = players_->currentIndex();
+    selection.mode = std::max(0, mode_group_->checkedId());
+    return selection;
+}
+
+int CDlgBase::play(const QString& video, int index, CLogPane* log) {
+    quippet::CommandStarter starter = player_starter_;
+    if (!starter) {
+        // The desktop's default program is asked through the desktop itself, as every other file is opened.
+        starter = [](const quippet::LaunchCommand& command) {
+            if (command.argv.size() == 2 && command.argv.front() == quippet::kDesktopOpener)
+                return quippet::ui::open_with_desktop(to_qstring(command.argv[1]));
+            return quippet::start_detached(command);
+        };
+    }
+    const quippet::PlayOutcome outcome =
+        quippet::play_video(settings_, player_table_, to_u16(video), index, player_selection(), false, starter);
+    CLogPane* pane = log != nullptr ? log : main_log();
+    for (const std::u16string& line : outcome.log) {
+        std::u16string text = line;
+        if (pane->length() > 0) text.insert(0, u"\r\n");
+        pane->append(text);
+    }
+    return outcome.code;
 }
 
 CTabPage* CDlgBase::page(int index) const {
@@ -257,6 +368,8 @@ void CDlgBase::start_up(QElapsedTimer process_start) {
         clipboard_button_->setChecked(settings_.on(kClipboardSwitch));
         insert_button_->setChecked(settings_.on(kInsertSwitch));
     }
+    set_arrow(settings_.on(kArrowSwitch));
+    select_mode(std::clamp(settings_.number(kModeSwitch), 0, quippet::PlayerTable::kModeCount - 1));
     update_insert_caption();
     if (broken == 1) log_main(std::u16string(quippet::message_text(quippet::msg::kSettingsFileKeptAside)) + kept_as);
 
@@ -272,9 +385,10 @@ void CDlgBase::start_up(QElapsedTimer process_start) {
 
 void CDlgBase::deferred_start_up() {
     if (started_up_ || !ini_) return;
-    // The player table is read by the playlist page once it exists; until then the list is empty and
-    // the stored selection waits in the settings.
-    players_->setCurrentIndex(std::min(settings_.number(quippet::kMainPlayer), players_->count() - 1));
+    reload_player_table();
+    if (players_->count() > 0)
+        players_->setCurrentIndex(std::clamp(settings_.number(quippet::kMainPlayer), 0, players_->count() - 1));
+    playlist_->load_controls(settings_);
     if (std::optional<std::u16string> reserved = quippet::take_reservation(quippet::app_home()))
         download_->take_hand_over(to_qstring(*reserved), true);
 
@@ -424,6 +538,9 @@ void CDlgBase::apply_settings(const quippet::CSettings& confirmed) {
     }
     show_playlist_tab(settings_.on(OptSwitch::kShowPlaylistTab));
     update_insert_caption();
+    // The table's file may be another one now, and the playlists' names follow their settings.
+    reload_player_table();
+    playlist_->settings_changed(settings_);
     if (started_up_ && ini_) apply_tab_size(current_tab());
 }
 
@@ -649,6 +766,7 @@ void CDlgBase::shut_down() {
     // The pages save after the window, the live-log page between its own two markers and the
     // download page last.
     reconstruct_->save_controls(settings_);
+    playlist_->save_controls(settings_);
     if (!write_marker(quippet::kMarkerLiveLogSaving)) return;
     live_log_->save_controls(settings_);
     save_changed(quippet::section::kLiveLog);

@@ -5,6 +5,9 @@
 #include "app/JobSinks.h"
 #include "app/Settings.h"
 #include "app/SettingsTextFiles.h"
+#include "lists/PlayerChoice.h"
+#include "lists/PlayerStart.h"
+#include "lists/PlayerTable.h"
 #include "ui/ClipboardBridge.h"
 
 #include <QElapsedTimer>
@@ -12,11 +15,13 @@
 #include <QString>
 #include <QTimer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 
 class QCloseEvent;
+class QButtonGroup;
 class QComboBox;
 class QSystemTrayIcon;
 class QTabWidget;
@@ -98,6 +103,18 @@ public:
     TrayState tray_state() const { return tray_state_; }
 
     QComboBox* player_list() const { return players_; }
+    /// "←": the player selected in the list plays, rather than the pressed mode's choice.
+    QToolButton* arrow_button() const { return arrow_button_; }
+    /// The three mode buttons, captioned by the player table's modes ("未設定" and disabled for a missing one).
+    QToolButton* mode_button(int mode) const;
+    const quippet::PlayerTable& player_table() const { return player_table_; }
+    /// What the buttons and the list add to the automatic choice of a player.
+    quippet::PlayerSelection player_selection() const;
+    /// Plays a video with player `index` of the table, or kPlayAutomatic / kPlayDefaultProgram; the log
+    /// lines go to `log` (null: the main log). The open-result code, above 32 when it started.
+    int play(const QString& video, int index = quippet::kPlayAutomatic, CLogPane* log = nullptr);
+    /// Replaces what starts the players (tests record the commands instead); empty: the real start.
+    void set_player_starter(quippet::CommandStarter starter) { player_starter_ = std::move(starter); }
     QToolButton* clipboard_button() const { return clipboard_button_; }
     QToolButton* insert_button() const { return insert_button_; }
     bool clipboard_monitor_on() const { return clipboard_monitor_ != nullptr; }
@@ -125,6 +142,11 @@ public Q_SLOTS:
     void restore_window();
     void set_clipboard_monitor(bool on);
     void set_insert_reversed(bool reversed);
+    /// Reads the player table again: the player list keeps its selection by name, the mode buttons take
+    /// the modes' titles.
+    void reload_player_table();
+    void set_arrow(bool pressed);
+    void select_mode(int mode);
     /// Opens the detailed-settings window; `page` is shown first when it is valid.
     void open_settings(int page = -1);
 
@@ -137,6 +159,7 @@ protected:
 
 private:
     void build_main_row();
+    void show_player_table();
     void create_tray_icon();
     void update_tray_icon();
     void show_job_end(const quippet::JobEndNotice& notice);
@@ -159,6 +182,11 @@ private:
     CDlgES* download_;
     CDlgMM* playlist_;
     QComboBox* players_ = nullptr;
+    QToolButton* arrow_button_ = nullptr;
+    std::array<QToolButton*, quippet::PlayerTable::kModeCount> mode_buttons_{};
+    QButtonGroup* mode_group_ = nullptr;
+    quippet::PlayerTable player_table_;
+    quippet::CommandStarter player_starter_;
     QToolButton* clipboard_button_ = nullptr;
     QToolButton* insert_button_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;

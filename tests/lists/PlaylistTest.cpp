@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/TestText.h"
+#include "tests/support/WideBytes.h"
 #include "tests/text/TempFolder.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
@@ -19,20 +20,12 @@ namespace {
 using test::read_bytes;
 using test::TempFolder;
 using test::u8;
+using test::wide_file_bytes;
 using test::write_bytes;
-
-std::string wide_bytes(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out += static_cast<char>(c & 0xFF);
-        out += static_cast<char>(c >> 8);
-    }
-    return out;
-}
 
 TEST(Playlist, EachFormReadsAndIsWrittenBackAsItWas) {
     const std::vector<std::pair<const char*, std::string>> files = {
-        {"own form", wide_bytes(u"/v/アニメ 第1話.mp4\r\n/v/b.mp4\r\n")},
+        {"own form", wide_file_bytes(u"/v/アニメ 第1話.mp4\r\n/v/b.mp4\r\n")},
         {"utf-8 extended", "#EXTM3U\n#EXTINF:120,アニメ\n/v/a.mp4\n/v/b.mp4\n#end\n"},
         {"utf-8 bom crlf", "\xEF\xBB\xBF/v/a.mp4\r\n/v/b.mp4\r\n"},
     };

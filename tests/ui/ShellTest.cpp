@@ -357,12 +357,12 @@ TEST(MainRow, ClipboardMonitorAndInsertToggle) {
     window.insert_button()->click();
     EXPECT_TRUE(window.insert_button()->text().isEmpty());
     EXPECT_NE(window.player_list(), nullptr);
-    EXPECT_EQ(window.player_list()->count(), 0);
+    EXPECT_EQ(window.player_list()->count(), 5) << "the players of the default table";
 }
 
 TEST(MainRow, TheSwitchesAndTheTabOutliveTheWindow) {
     TestHome home;
-    home.write(QStringLiteral("QuippetVellichor.ini"), "[VovezurBase]\nCB3=1\nComboSel=5\n");
+    home.write(QStringLiteral("QuippetVellichor.ini"), "[VovezurBase]\nCB3=1\nComboSel=3\n");
     {
         CDlgBase window;
         window.start_up();
@@ -375,10 +375,12 @@ TEST(MainRow, TheSwitchesAndTheTabOutliveTheWindow) {
     EXPECT_TRUE(window.clipboard_monitor_on());
     EXPECT_TRUE(window.insert_reversed());
     EXPECT_EQ(window.current_tab(), CDlgBase::tab_reconstruct);
-    // The switch and the player choice no control of this window shows yet are kept as they were.
+    // The pressed mode button and the player chosen in the list are kept as they were.
+    EXPECT_TRUE(window.mode_button(1)->isChecked());
+    EXPECT_EQ(window.player_list()->currentIndex(), 3);
     quippet::CFileINI ini(to_u16(home.path()));
     EXPECT_EQ(ini.read_number(u"VovezurBase", u"CB3", 0), 1);
-    EXPECT_EQ(ini.read_number(u"VovezurBase", u"ComboSel", 0), 5);
+    EXPECT_EQ(ini.read_number(u"VovezurBase", u"ComboSel", 0), 3);
 }
 
 TEST(MainWindow, TabsOtherThanTheDownloadTabResizeTheWindowAndTheNormalSizeIsSaved) {

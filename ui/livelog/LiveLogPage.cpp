@@ -526,11 +526,7 @@ void CDlgWC::play() {
                  std::u16string(quippet::message_text(quippet::msg::kNoVideoToPlay)));
         return;
     }
-    // Until the players of the playlist tab exist, the desktop's default program plays the video.
-    const int code = quippet::ui::open_with_desktop(to_qstring(video));
-    if (code <= 32)
-        log_line(video + std::u16string(quippet::message_text(quippet::msg::kCouldNotOpen)) +
-                 std::u16string(quippet::open_error_text(code)));
+    if (window_ != nullptr) window_->play(to_qstring(video), quippet::kPlayAutomatic, log_pane());
 }
 
 // ---- the conversion --------------------------------------------------------------------------

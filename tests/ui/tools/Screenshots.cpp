@@ -1,6 +1,6 @@
 // Saves pictures of the window for the README: the main window on the app home given by --home, the
-// reconstruction and live-log tabs filled with the samples the home holds, at the window's default size,
-// and two pages of the detailed-settings window. Run by scripts/screenshots under a virtual X display.
+// reconstruction, live-log and playlist tabs filled with the samples the home holds, at the window's
+// default size, and two pages of the detailed-settings window. Run by scripts/screenshots under a virtual X display.
 #include "text/AppHome.h"
 #include "reconstruct/ReconstructSettingKeys.h"
 #include "livelog/LiveLogSettingKeys.h"
@@ -12,6 +12,7 @@
 #include "text/Encoding.h"
 #include "ui/livelog/LiveLogPage.h"
 #include "ui/livelog/PresetList.h"
+#include "ui/playlist/PlaylistPage.h"
 #include "ui/reconstruct/ReconstructPage.h"
 #include "ui/settings/SettingsDialog.h"
 
@@ -21,6 +22,8 @@
 #include <QTableView>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -165,6 +168,41 @@ bool shoot_download(CDlgBase& window, const QString& home, const QDir& out) {
     return save(window, out.filePath(QStringLiteral("download-list.png")));
 }
 
+void write_wide(const QString& path, const QString& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    QByteArray bytes("\xFF\xFE", 2);
+    for (const QChar c : text) {
+        bytes.append(static_cast<char>(c.unicode() & 0xFF));
+        bytes.append(static_cast<char>(c.unicode() >> 8));
+    }
+    file.write(bytes);
+}
+
+/// The playlist tab with a series loaded from the home's own playlist folder and one episode dropped in.
+bool shoot_playlist(CDlgBase& window, const QString& home, const QDir& out) {
+    const QDir lists(QDir(home).filePath(QStringLiteral("playlist")));
+    QDir().mkpath(lists.path());
+    const QString videos = QDir(home).filePath(QStringLiteral("video"));
+    QString series;
+    for (int episode = 1; episode <= 5; ++episode)
+        series += videos + QStringLiteral("/魔法少女 第%1話 (sm%2).mp4\r\n").arg(episode).arg(20010 + episode);
+    write_wide(lists.filePath(QStringLiteral("魔法少女 第一期.m3u")), series);
+    const QString favourites =
+        videos + QStringLiteral("/初音ミク (sm9).mp4\r\n") + videos + QStringLiteral("/組曲 (sm500873).mp4\r\n");
+    write_wide(lists.filePath(QStringLiteral("お気に入り.m3u")), favourites);
+    QDir().mkpath(QDir(home).filePath(QStringLiteral("memo")));
+    write_wide(QDir(home).filePath(QStringLiteral("memo/魔法少女 第一期.txt")), QStringLiteral("第6話から録画"));
+
+    CDlgMM& page = *window.playlist_page();
+    window.select_tab(CDlgBase::tab_playlist);
+    page.reload_places();
+    page.select_folder(0);
+    page.select_playlist(static_cast<int>(page.state().playlist_index(u"魔法少女 第一期")));
+    page.drop_files({videos + QStringLiteral("/魔法少女 第6話 (sm20016).mp4")});
+    return save(window, out.filePath(QStringLiteral("playlist.png")));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -189,6 +227,7 @@ int main(int argc, char** argv) {
     window.resize(CDlgBase::initial_width, CDlgBase::initial_height);
     ok = shoot_reconstruct(window, args[2], out) && ok;
     ok = shoot_live_log(window, out) && ok;
+    ok = shoot_playlist(window, args[2], out) && ok;
     window.resize(shown);
     ok = shoot_download(window, args[2], out) && ok;
 
