@@ -14,6 +14,7 @@
 #include "net/ServiceAddress.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
+#include "text/FileSP.h"
 
 namespace quippet::cli {
 namespace {
@@ -70,7 +71,9 @@ int run_bookmarks_command(const std::vector<std::string>& given, std::ostream& o
     BookmarkEditorSettings es;
     es.tree_path = bookmark_tree_path(settings);
     es.saved_lists_folder = resolve_in_home(settings.text(OptText::kDownloadListFolder));
-    // The command reads the tree; only the window edits it, so nothing here writes the file.
+    // The command reads the tree; only the window edits it. A new home gets the default tree first, as
+    // every settings file is created when missing.
+    ensure_file_exists(es.tree_path, default_bookmark_tree_text(), [](std::u16string_view) {});
     CBookmarkEditor editor(tree, es, [&err](std::u16string_view line) { err << to_utf8(line) << '\n'; });
     if (editor.load() < 0) {
         err << "quippet bookmarks: cannot read " << to_utf8(es.tree_path) << '\n';

@@ -60,10 +60,8 @@ UpdateTally run_bookmark_update_check(const CSettings& settings, const std::vect
     std::vector<UpdateTarget> targets;
     for (const CBookmarkEditor::UpdateItem& item : items)
         targets.push_back({item.url, item.options, item.checkable});
-    const UpdateTally tally =
-        run_update_checks(ctx, patterns ? &*patterns : nullptr, targets, update_check_settings_from(settings));
-    report.log(update_check_summary(tally));
-    return tally;
+    // The check logs its own summary line.
+    return run_update_checks(ctx, patterns ? &*patterns : nullptr, targets, update_check_settings_from(settings));
 }
 
 namespace {

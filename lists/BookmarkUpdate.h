@@ -16,8 +16,8 @@ class CListDownload;
 UpdateCheckSettings update_check_settings_from(const CSettings& settings);
 
 /// "更新チェック" (job kind 11): the bookmarks `items` (CBookmarkEditor::update_items, taken on the thread that
-/// owns the tree) are checked into `list`; new rows go to `folder` (with its trailing "/"). The summary line goes to
-/// the report's log as well.
+/// owns the tree) are checked into `list`; new rows go to `folder` (with its trailing "/").
+/// The check logs its summary line to the report.
 UpdateTally run_bookmark_update_check(const CSettings& settings, const std::vector<CBookmarkEditor::UpdateItem>& items,
                                       CListDownload& list, std::u16string_view folder, RegisterReport& report);
 
