@@ -5,6 +5,7 @@
 #include "app/SettingsTextFiles.h"
 #include "net/NetTextFiles.h"
 #include "livelog/LiveLogFiles.h"
+#include "lists/BookmarkKeys.h"
 #include "lists/ListsTextFiles.h"
 #include "livelog/LiveLogSettingPages.h"
 #include "net/NetSettingPages.h"
@@ -18,7 +19,7 @@ namespace quippet {
 std::span<const AddSettingPages> setting_page_contributions() {
     static constexpr AddSettingPages pages[] = {
         add_reconstruct_setting_pages, add_live_log_setting_pages, add_app_setting_pages,
-        add_net_setting_pages,         add_download_setting_pages,
+        add_net_setting_pages,         add_download_setting_pages, add_bookmark_setting_pages,
     };
     return pages;
 }

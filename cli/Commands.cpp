@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/BookmarksCommand.h"
 #include "cli/CommentsCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/FetchCommand.h"
@@ -63,6 +64,7 @@ std::span<const Command> commands() {
          "[--thumbnail] [--nicowari] [--info] [--comments] [--past-logs] [--owner-comments] INPUT...)",
          run_download_command},
         {"chain", "the chain download from a video ID (chain [the options of download] ID)", run_chain_command},
+        {"bookmarks", "the bookmark tree (bookmarks list | check [--folder DIR] [--save FILE])", run_bookmarks_command},
     };
     return table;
 }

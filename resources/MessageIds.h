@@ -438,4 +438,47 @@ inline constexpr int kDlListSaved = 1903;       ///< after the path
 inline constexpr int kDlMenuLineSkipped = 1904; ///< after the file and the line
 inline constexpr int kDlNoVideoSaved = 1905;    ///< after the folder and save name
 
+// Bookmark tree.
+inline constexpr int kBmInsertFailed = 1950;
+inline constexpr int kBmNothingToReplace = 1951;
+inline constexpr int kBmFolderCreateFailed = 1952;
+inline constexpr int kBmCreated = 1953; ///< after the path
+inline constexpr int kBmFolderExists = 1954; ///< after the path
+inline constexpr int kBmListCreated = 1955; ///< after the path
+inline constexpr int kBmListCreateFailed = 1956;
+inline constexpr int kBmListExists = 1957;
+inline constexpr int kBmNotAFolder = 1958;
+inline constexpr int kBmNothingToCreate = 1959;
+inline constexpr int kBmSameTargetBefore = 1960; ///< before the target
+inline constexpr int kBmSameTargetAfter = 1961; ///< after the target
+inline constexpr int kBmTrashed = 1962; ///< after 「path」
+inline constexpr int kBmKept = 1963; ///< after the path
+inline constexpr int kBmMoved = 1964; ///< between 「path and the destination
+inline constexpr int kBmLabelFailed = 1965;
+inline constexpr int kBmItemUpdateFailed = 1966;
+inline constexpr int kBmRenamed = 1967; ///< between the path and the new name
+inline constexpr int kBmRenamedItemFailed = 1968; ///< after the rename line
+inline constexpr int kBmNewFolderCreated = 1969; ///< after the path
+inline constexpr int kBmNewFolderFailed = 1970; ///< after the path
+inline constexpr int kBmNewFolderExists = 1971; ///< after the path
+inline constexpr int kBmNewItemNotBookmark = 1972;
+inline constexpr int kBmSelectPosition = 1973;
+inline constexpr int kBmAddedCount = 1974; ///< after the count
+inline constexpr int kBmNoSchedule = 1975;
+inline constexpr int kBmAccessFailed = 1976;
+inline constexpr int kBmNewFolderLabel = 1977;
+inline constexpr int kBmLineSkipped = 1978; ///< after the file name and line number
+inline constexpr int kBmFewFields = 1979;
+inline constexpr int kBmDepthNotNumber = 1980;
+inline constexpr int kBmStateNotNumber = 1981;
+inline constexpr int kBmDepthJump = 1982;
+inline constexpr int kBmOldFileKept = 1983; ///< before the backup's path
+inline constexpr int kBmMenuUnknown = 1984; ///< after the file name and line number
+inline constexpr int kBmRenameFailed = 1985; ///< after the path
+inline constexpr int kBmDialogTitle = 1986;
+inline constexpr int kBmAnimeTitle = 1987;
+inline constexpr int kBmMoveFailed = 1988; ///< after 「path」
+inline constexpr int kBmSaveFailed = 1989; ///< after the tree file's path
+inline constexpr int kBmTooDeep = 1990;
+
 } // namespace quippet::msg

@@ -493,6 +493,39 @@ Reply thumbnail(const std::string& name) {
 }
 
 /// Search, tag, ranking and mylist pages (HTML, or RSS 2.0 with "rss=2.0"): 30 videos a page, 4 pages.
+/// The anime portal's seasonal schedule: four programmes, the third one's latest episode members only, the
+/// fourth one's link pointing outside the channel pages (it has no channel to bookmark).
+std::string anime_schedule_page() {
+    std::string out = "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\"><title>今期アニメ</title>"
+                      "</head><body><main><ul class=\"list--anime--schedule\">";
+    struct Programme {
+        const char* title;
+        const char* start;
+        const char* channel;
+        bool free;
+    } programmes[] = {
+        {"星の&amp;記憶", "10月3日(金) 24:00～", "hoshi-kioku", true},
+        {"まほうの台所", "10月4日(土) 17:30～", "mahou_kitchen", true},
+        {"鉄の庭", "10月5日(日) 25:30～", "tetsu-niwa", false},
+        {"リンク違い", "10月6日(月) 22:00～", "", true},
+    };
+    for (const Programme& p : programmes) {
+        out += "<li class=\"list--anime--schedule__item\"><a class=\"list--anime--schedule__item__link\" href=\"";
+        out += *p.channel ? std::string("https://anime.example/detail/") + p.channel + "/" : std::string("/watch/sm9");
+        out += "\"><div class=\"schedule__item__thumbnail\"><img src=\"/thumb/1.jpg\" alt=\"\"></div>"
+               "<h2 class=\"list--anime--schedule__item__title\"><span>";
+        out += p.title;
+        out += "</span></h2><p class=\"schedule__item__schedule\"><span class=\"schedule__item__schedule__start\">";
+        out += p.start;
+        out += "</span></p><ul class=\"schedule__item__label\">";
+        out += p.free ? "<li class=\"schedule__item__label__item latest\">最新話無料</li>"
+                      : "<li class=\"schedule__item__label__item latest inactive\">最新話無料</li>";
+        out += "</ul></a></li>";
+    }
+    out += "</ul></main></body></html>";
+    return out;
+}
+
 Reply list_page(const httplib::Request& req, const std::string& kind, const std::string& words,
                 const std::string& root) {
     if (kind == "mylist" && words == "0")
@@ -747,6 +780,9 @@ Reply route(const httplib::Request& req, bool tls) {
         if (path == prefix || path.starts_with(prefix + "/"))
             return list_page(req, kind, path.size() > prefix.size() ? path.substr(prefix.size() + 1) : "", root);
     }
+    if (path == "/period/now.html") return text_reply(200, anime_schedule_page(), "text/html; charset=utf-8");
+    if (path == "/period/empty.html")
+        return text_reply(200, "<html><body><p>メンテナンス中</p></body></html>", "text/html; charset=utf-8");
     if (path == "/schedule/index.html")
         return text_reply(
             200, "<html><body><a href=\"/watch/sm9\">アニメ</a><a href=\"/watch/sm20\">アニメ</a></body></html>",

@@ -12,6 +12,8 @@
 #include "download/ListSort.h"
 #include "download/PageRegistration.h"
 #include "download/TabRegistration.h"
+#include "lists/BookmarkUpdate.h"
+#include "ui/download/BookmarkTree.h"
 #include "download/Thumbnail.h"
 #include "lists/ListsTextFiles.h"
 #include "lists/PlayHistory.h"
@@ -374,6 +376,12 @@ QWidget* CDlgES::build_controls() {
 
 void CDlgES::attach(CDlgBase* window) {
     window_ = window;
+    auto* tree = new CTreeBookmark(window->settings(), this);
+    connect(tree, &CTreeBookmark::register_requested, this,
+            [this](const QString& target, const QString& options, const QString&) { register_text(target, options); });
+    connect(tree, &CTreeBookmark::log_line, this, &CDlgES::log_line);
+    connect(tree, &CTreeBookmark::update_check_requested, this, [this, tree] { check_bookmarks(tree->update_items()); });
+    set_bookmark_tree(tree);
     fill_search_methods();
     fill_login_entries();
     refresh_list_names();
@@ -426,6 +434,8 @@ void CDlgES::load_controls(const CSettings& from) {
     apply_layout(from);
     refresh_list_names();
     list_name_->setCurrentText(to_qstring(from.text(DlText::kListName)));
+    // The tree file's place is a setting: read it again with the settings just loaded.
+    if (auto* tree = qobject_cast<CTreeBookmark*>(bookmark_tree_)) tree->reload();
 }
 
 void CDlgES::save_controls(CSettings& into) const {
@@ -656,6 +666,14 @@ void CDlgES::register_text(const QString& text, const QString& options) {
             r.register_input(input);
         },
         o.sort);
+}
+
+void CDlgES::check_bookmarks(std::vector<quippet::CBookmarkEditor::UpdateItem> items) {
+    if (items.empty()) return;
+    start_registration(JobKind::kUpdateCheck, [items = std::move(items)](quippet::CTabRegistration& r) {
+        quippet::RegisterContext& c = r.context();
+        quippet::run_bookmark_update_check(r.settings(), items, *c.list, c.folder, *c.report);
+    });
 }
 
 void CDlgES::register_paths(const QStringList& paths) {

@@ -3,6 +3,7 @@
 #include "app/JobKinds.h"
 #include "download/ListMenu.h"
 #include "download/RegisterOptions.h"
+#include "lists/BookmarkActions.h"
 #include "ui/ControlTable.h"
 #include "ui/TabPage.h"
 
@@ -81,6 +82,8 @@ public Q_SLOTS:
     void set_bookmark_tree(QWidget* tree);
     /// A bookmark's target and its options text ("s=", "p=", "a=", "t=", "w="): registered as if typed.
     void register_text(const QString& text, const QString& options);
+    /// "更新チェック" over the bookmarks the tree hands over (job kind 11); new rows join the list.
+    void check_bookmarks(std::vector<quippet::CBookmarkEditor::UpdateItem> items);
     /// The input box's text, as Enter or "登録" does.
     void register_input();
     /// The search words of the input box with the search method at `method`.
