@@ -68,7 +68,8 @@ public:
         if (options_.debug) {
             // Labels carry addresses; the dump is one file of the debug folder, never a path below it.
             std::u16string name = label;
-            std::ranges::replace_if(name, [](char16_t c) { return c == u'/' || c == u'\\' || c == u':'; }, u'_');
+            std::ranges::replace_if(
+                name, [](char16_t c) { return c == u'/' || c == u'\\' || c == u':'; }, u'_');
             net_debug_dump(options_, name + u".txt", to_utf8(out));
         }
         worker_.log(label + text(msg::kWhScanning));

@@ -380,7 +380,8 @@ void CDlgES::attach(CDlgBase* window) {
     connect(tree, &CTreeBookmark::register_requested, this,
             [this](const QString& target, const QString& options, const QString&) { register_text(target, options); });
     connect(tree, &CTreeBookmark::log_line, this, &CDlgES::log_line);
-    connect(tree, &CTreeBookmark::update_check_requested, this, [this, tree] { check_bookmarks(tree->update_items()); });
+    connect(tree, &CTreeBookmark::update_check_requested, this,
+            [this, tree] { check_bookmarks(tree->update_items()); });
     set_bookmark_tree(tree);
     fill_search_methods();
     fill_login_entries();
