@@ -13,6 +13,7 @@
 #include "ui/LogPane.h"
 #include "ui/MainWindow.h"
 #include "ui/download/DownloadListModel.h"
+#include "ui/download/BookmarkTree.h"
 #include "ui/download/DownloadPage.h"
 
 #include <QAction>
@@ -261,6 +262,21 @@ TEST(DownloadTab, BookmarkTextWithOptionsClearsSortsAndSetsTheThumbnails) {
     page.set_thumb_size(quippet::ThumbSize::kNone);
     EXPECT_TRUE(page.table_view()->isColumnHidden(dlcol::kThumb));
     EXPECT_FALSE(control<QCheckBox>(page, key(DlSwitch::kShowThumbnails))->isChecked());
+}
+
+TEST(DownloadTab, TheWindowsBookmarkTreeRegistersIntoTheListBesideIt) {
+    TabHome home;
+    CDlgBase window;
+    CDlgES& page = *window.download_page();
+    auto* tree = qobject_cast<CTreeBookmark*>(page.bookmark_tree());
+    ASSERT_NE(tree, nullptr) << "the window puts the tree beside the list";
+    const QString dir = folder_of_saved(home, {QStringLiteral("x(sm3).xml"), QStringLiteral("z(sm1).xml")});
+    // What a double-click on a bookmark of this folder hands over, with the list cleared first.
+    Q_EMIT tree->register_requested(dir, QStringLiteral("a=0 s=7"), QString());
+    ASSERT_TRUE(wait_idle(page));
+    ASSERT_TRUE(pump_until([&] { return page.model()->rowCount() == 2; }));
+    EXPECT_EQ(cell(page, 0, dlcol::kId), QStringLiteral("sm1"));
+    EXPECT_EQ(cell(page, 1, dlcol::kId), QStringLiteral("sm3"));
 }
 
 TEST(DownloadTab, TheMenuFileSkipsUnknownCommandsWithALogLineAndItsCommandsAct) {
