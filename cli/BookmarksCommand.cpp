@@ -2,16 +2,15 @@
 
 #include <ostream>
 
-#include "app/IniFile.h"
 #include "app/Settings.h"
 #include "cli/Cli.h"
-#include "cli/SettingsCommand.h"
+#include "cli/CommandArgs.h"
+#include "cli/TerminalRegisterReport.h"
 #include "download/DownloadList.h"
 #include "download/DownloadTabKeys.h"
 #include "download/ListFile.h"
 #include "lists/BookmarkUpdate.h"
 #include "lists/ListsTextFiles.h"
-#include "net/ServiceAddress.h"
 #include "text/AppHome.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
@@ -26,19 +25,6 @@ constexpr const char* kUsage =
     "update check over the checked bookmarks and prints the rows added\n"
     "(ID<TAB>save name<TAB>folder<TAB>comments<TAB>posted<TAB>views); --save writes them as a list file.\n";
 
-class TerminalReport : public RegisterReport {
-public:
-    TerminalReport(std::ostream& err, bool debug) : err_(err), debug_(debug) {}
-    void log(std::u16string_view text) override { err_ << to_utf8(text) << '\n'; }
-    void debug(std::u16string_view text) override {
-        if (debug_) err_ << to_utf8(text) << '\n';
-    }
-
-private:
-    std::ostream& err_;
-    bool debug_;
-};
-
 int usage(std::ostream& err, const std::string& reason) {
     err << "quippet bookmarks: " << reason << '\n' << kUsage;
     return kExitUsage;
@@ -49,11 +35,8 @@ int usage(std::ostream& err, const std::string& reason) {
 int run_bookmarks_command(const std::vector<std::string>& given, std::ostream& out, std::ostream& err) {
     std::vector<std::string> args = given;
     CSettings settings;
-    CFileINI ini;
-    load_settings(ini, settings);
     std::string error;
-    if (extract_set_options(args, settings, error) != kExitOk) return usage(err, error);
-    apply_service_root(settings, service_root());
+    if (load_command_settings(args, settings, error) != kExitOk) return usage(err, error);
     if (args.empty()) return usage(err, "list or check?");
     const std::string what = args[0];
     std::u16string folder = settings.text(DlText::kFolder);
@@ -87,7 +70,7 @@ int run_bookmarks_command(const std::vector<std::string>& given, std::ostream& o
         return kExitOk;
     }
     if (what != "check") return usage(err, "list or check?");
-    TerminalReport report(err, settings.on(OptSwitch::kDebugMode));
+    TerminalRegisterReport report(err, settings.on(OptSwitch::kDebugMode));
     CListDownload list;
     const std::u16string rows_folder =
         folder_with_slash(resolve_in_home(folder.empty() ? std::u16string(u"download") : folder));

@@ -1,11 +1,13 @@
 #include "cli/RegisterCommand.h"
 
+#include "cli/TerminalRegisterReport.h"
 #include <filesystem>
 #include <ostream>
 
 #include "app/Settings.h"
 #include "cli/Cli.h"
 #include "cli/CommandArgs.h"
+#include "cli/TerminalRegisterReport.h"
 #include "download/DownloadHistory.h"
 #include "download/DownloadPacing.h"
 #include "download/DownloadTabKeys.h"
@@ -46,20 +48,6 @@ constexpr const char* kSerialUsage =
     "                      [--form FORM]\n"
     "Registers sm<N> … sm<M> (at most 10000 rows) into a download list, each as DIR/sm<n>.xml, and prints\n"
     "the rows added.\n";
-
-/// Log lines to stderr (a replaced line is simply a new line on a terminal); debug lines in debug mode.
-class TerminalRegisterReport : public RegisterReport {
-public:
-    TerminalRegisterReport(std::ostream& err, bool debug) : err_(err), debug_(debug) {}
-    void log(std::u16string_view text) override { err_ << to_utf8(text) << '\n'; }
-    void debug(std::u16string_view text) override {
-        if (debug_) err_ << to_utf8(text) << '\n';
-    }
-
-private:
-    std::ostream& err_;
-    bool debug_;
-};
 
 struct Common {
     CSettings settings;

@@ -27,6 +27,14 @@
 
 namespace {
 
+/// A button of a dialog's bottom row, named by its caption so that tests find it.
+template <class Dialog, class Slot> void add_button(Dialog* dialog, QHBoxLayout* row, const QString& text, Slot slot) {
+    auto* b = new QPushButton(text, dialog);
+    b->setObjectName(text);
+    QObject::connect(b, &QPushButton::clicked, dialog, slot);
+    row->addWidget(b);
+}
+
 QString qs(std::u16string_view s) {
     return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
 }
@@ -136,12 +144,7 @@ CDlgSetBm::CDlgSetBm(CTreeBookmark& tree, QWidget* parent) : QDialog(parent), tr
     message_->setObjectName(QStringLiteral("message"));
     message_->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const QString& text, auto slot) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(text);
-        connect(b, &QPushButton::clicked, this, slot);
-        buttons->addWidget(b);
-    };
+    auto button = [&](const QString& text, auto slot) { add_button(this, buttons, text, slot); };
     button(QStringLiteral("追加する"), &CDlgSetBm::add);
     button(QStringLiteral("追加して閉じる"), &CDlgSetBm::add_and_close);
     button(QStringLiteral("置き換えて閉じる"), &CDlgSetBm::replace_and_close);
@@ -318,12 +321,7 @@ CDlgSetAnime::CDlgSetAnime(CTreeBookmark& tree, QWidget* parent) : QDialog(paren
     message_ = new QLabel(this);
     message_->setWordWrap(true);
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const QString& text, auto slot) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(text);
-        connect(b, &QPushButton::clicked, this, slot);
-        buttons->addWidget(b);
-    };
+    auto button = [&](const QString& text, auto slot) { add_button(this, buttons, text, slot); };
     button(QStringLiteral("取得"), &CDlgSetAnime::fetch);
     button(QStringLiteral("最新話無料のアニメのみ登録"), &CDlgSetAnime::add_free);
     button(QStringLiteral("すべて登録"), &CDlgSetAnime::add_all);
