@@ -48,9 +48,9 @@ bool read_one(CWorkThread& worker, std::string_view doc) {
 /// One line per file; false when the file could not be read.
 bool scan_one(CWorkThread& worker, const std::u16string& path, bool full) {
     CFileSP file;
-    CCharM doc;
+    CFileBytes doc;
     if (file.read(path, doc) != 0) {
-        worker.log(path + u"：" + std::u16string(message_text(doc.error())));
+        worker.log(path + u"：" + std::u16string(message_text(file.error())));
         return false;
     }
     const std::string_view bytes = doc.view();

@@ -228,7 +228,7 @@ int read_comments(std::string_view doc, CWorkChatdata& set, int source, ChatRead
 }
 
 int read_comment_file(std::u16string_view path, CWorkChatdata& set, int source, ChatReadContext& context) {
-    CCharM bytes;
+    CFileBytes bytes;
     CFileSP file;
     if (file.read(path, bytes) != 0) {
         context.error = file.error();

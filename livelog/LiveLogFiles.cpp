@@ -119,10 +119,10 @@ SourceEncoding decode_source_bytes(std::string_view bytes, std::u16string& text)
 }
 
 int read_source_text(std::u16string_view path, std::u16string& text, int& error, SourceEncoding* encoding) {
-    CCharM bytes;
+    CFileBytes bytes;
     CFileSP file;
     if (file.read(path, bytes) != 0) {
-        error = file.error() != 0 ? file.error() : bytes.error();
+        error = file.error();
         return -1;
     }
     error = 0;

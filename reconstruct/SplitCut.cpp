@@ -91,7 +91,7 @@ struct ChatSpan {
 /// A comment file cut into the text before the first comment, the comment elements, and everything
 /// after the last one (trailing elements, "</packet>").
 struct IndexedFile {
-    CCharM bytes;
+    CFileBytes bytes;
     std::string_view text() const { return bytes.view(); }
     std::vector<ChatSpan> chats;
     size_t trailing = 0;

@@ -3,6 +3,7 @@
 #include "resources/MessageIds.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -198,6 +199,41 @@ int CFileSP::read(std::u16string_view path, CCharM& out) {
         return fail(quippet::msg::kCannotOpen);
     }
     out.set_length(static_cast<int>(got));
+    return 0;
+}
+
+void CFileBytes::release() {
+    if (mapped_) ::munmap(const_cast<char*>(mapped_), size_);
+    mapped_ = nullptr;
+    size_ = 0;
+    copy_.clear();
+}
+
+int CFileSP::read(std::u16string_view path, CFileBytes& out) {
+    // Below this a read is as cheap as setting up a mapping.
+    constexpr long long kMapFrom = 1 << 20;
+    out.release();
+    error_ = 0;
+    long long size = 0;
+    const Fd fd(open_for_reading(path, size));
+    if (fd.get() < 0) return fail(-fd.get());
+    if (size >= kMapFrom) {
+        void* at = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.get(), 0);
+        if (at != MAP_FAILED) {
+            ::madvise(at, static_cast<size_t>(size), MADV_SEQUENTIAL);
+            out.mapped_ = static_cast<const char*>(at);
+            out.size_ = static_cast<size_t>(size);
+            return 0;
+        }
+        // File systems that cannot map fall back to reading.
+    }
+    out.copy_.reserve(static_cast<int>(size));
+    const long long got = read_all(fd.get(), out.copy_.data(), size);
+    if (got < 0) {
+        out.copy_.clear();
+        return fail(quippet::msg::kCannotOpen);
+    }
+    out.copy_.set_length(static_cast<int>(got));
     return 0;
 }
 

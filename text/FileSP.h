@@ -8,6 +8,27 @@
 
 #include "text/CharBuffer.h"
 
+/// A whole file's bytes, read only. Large files are mapped instead of copied: a copy costs a pass over the
+/// bytes and, for a fresh buffer, the kernel's zeroing of every page, which is more than a reader spends on
+/// them. A mapped file that another program truncates while it is read raises SIGBUS, a risk every mapping
+/// reader takes; files we write are never changed in place (they are renamed over), so we never cause it.
+class CFileBytes {
+public:
+    CFileBytes() = default;
+    CFileBytes(const CFileBytes&) = delete;
+    CFileBytes& operator=(const CFileBytes&) = delete;
+    ~CFileBytes() { release(); }
+
+    std::string_view view() const { return mapped_ ? std::string_view(mapped_, size_) : copy_.view(); }
+    void release();
+
+private:
+    friend class CFileSP;
+    const char* mapped_ = nullptr;
+    size_t size_ = 0;
+    CCharM copy_;
+};
+
 /// Whole-file reads and writes. Paths are used as given (relative to the working directory); the
 /// helpers below CFileSP take relative names inside the app home instead.
 ///
@@ -34,6 +55,8 @@ public:
 
     /// The bytes as they are (a UTF-8 byte order mark stays). 0, or -1 with the code in `out` as well.
     int read(std::u16string_view path, CCharM& out);
+    /// The same bytes without a copy for large files. 0, or -1 with the code in error().
+    int read(std::u16string_view path, CFileBytes& out);
     /// The bytes as UTF-16LE units, without byte swapping; a first unit U+FEFF or U+FFFE is dropped, an
     /// odd last byte is ignored. 0, or -1 with the code in `out` as well.
     int read_wide_text(std::u16string_view path, CCharW& out);

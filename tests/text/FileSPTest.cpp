@@ -62,6 +62,13 @@ TEST(FileSPTest, SizeLimitIsInclusive) {
             }
         }
         {
+            CFileBytes bytes;
+            CFileSP file;
+            EXPECT_EQ(file.read(path, bytes), c.result) << c.size;
+            EXPECT_EQ(file.error(), c.code);
+            EXPECT_EQ(static_cast<long long>(bytes.view().size()), c.result == 0 ? c.size : 0);
+        }
+        {
             CCharW decoded;
             EXPECT_EQ(CFileSP().read_utf8_text(path, decoded), c.result) << c.size;
             EXPECT_EQ(decoded.error(), c.code);
@@ -92,6 +99,11 @@ TEST(FileSPTest, WhatCannotBeOpenedFailsWithNine) {
         CCharW decoded;
         EXPECT_EQ(CFileSP().read_utf8_text(path, decoded), -1) << u8(path);
         EXPECT_EQ(decoded.error(), 9) << u8(path);
+        CFileBytes bytes;
+        CFileSP file;
+        EXPECT_EQ(file.read(path, bytes), -1) << u8(path);
+        EXPECT_EQ(file.error(), 9) << u8(path);
+        EXPECT_TRUE(bytes.view().empty());
     }
 }
 
@@ -128,6 +140,17 @@ TEST(FileSPTest, NarrowReadKeepsBytesAsTheyAre) {
     CCharM text;
     ASSERT_EQ(CFileSP().read(dir / u"raw.xml", text), 0);
     EXPECT_EQ(text.view(), bytes);
+
+    // Small files are copied, large ones mapped; both give the bytes, and one holder serves file after file.
+    std::string large(3 << 20, 'x');
+    for (size_t k = 0; k < large.size(); k += 4099)
+        large[k] = static_cast<char>(k % 251);
+    write_bytes(dir / u"large.xml", large);
+    CFileBytes held;
+    for (const auto& [name, expected] : {std::pair{u"raw.xml", &bytes}, {u"large.xml", &large}, {u"raw.xml", &bytes}}) {
+        ASSERT_EQ(CFileSP().read(dir / name, held), 0);
+        EXPECT_TRUE(held.view() == *expected) << u8(name);
+    }
 }
 
 // Comment files are decoded piece by piece as they are read; sequences cut by a piece's end (pieces are
