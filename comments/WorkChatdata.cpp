@@ -1,5 +1,6 @@
 #include "comments/WorkChatdata.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_set>
 
@@ -17,7 +18,7 @@ bool is_extra(int column) {
 /// One resolved sort key: an integer column or a text column, and its direction.
 struct SortKey {
     const int32_t* ints = nullptr;
-    const std::vector<std::u16string>* texts = nullptr;
+    const ChatTextColumn* texts = nullptr;
     bool descending = false;
 };
 
@@ -45,8 +46,7 @@ constexpr KeyDef kPlainKeys[13] = {
 
 } // namespace
 
-CWorkChatdata::CWorkChatdata()
-    : order_(kIntStep), mail_(10000), user_id_(30000), text_(40000), locale_(10000), ids_a_(200), ids_b_(200) {
+CWorkChatdata::CWorkChatdata() : order_(kIntStep), ids_a_(200), ids_b_(200) {
     ints_.reserve(kChatIntColumnCount);
     for (int c = 0; c < kChatIntColumnCount; ++c)
         ints_.emplace_back(is_extra(c) ? kExtraStep : kIntStep);
@@ -170,11 +170,11 @@ void CWorkChatdata::sort(int key1, int key2, int key3, int key4, int limit) {
         SortKey& k = keys[nkeys++];
         k.descending = def.descending;
         if (def.column == kUserIdKey) {
-            k.texts = &user_id_.items();
+            k.texts = &user_id_;
         } else if (def.column == kTextKey) {
-            k.texts = &text_.items();
+            k.texts = &text_;
         } else if (def.column == kMailKey) {
-            k.texts = &mail_.items();
+            k.texts = &mail_;
         } else {
             k.ints = ints_[static_cast<size_t>(def.column)].data();
         }
@@ -182,6 +182,54 @@ void CWorkChatdata::sort(int key1, int key2, int key3, int key4, int limit) {
     if (nkeys == 0) return;
     const int n = limit >= 0 && limit < count_ ? limit : count_;
     int32_t* order = order_.data();
+    // Insertion numbers are unique while nothing is marked, and then every order of the keys is strict:
+    // any sort gives what the comb sort gives, so a faster one may stand in for it.
+    bool strict = false;
+    for (int k = 0; k < nkeys; ++k)
+        strict = strict || (keys[k].ints && keys[k].ints == ints_[static_cast<size_t>(ChatColumn::position)].data());
+    strict = strict && removed_ == 0;
+
+    bool all_ints = true;
+    for (int k = 0; k < nkeys; ++k)
+        all_ints = all_ints && keys[k].ints != nullptr;
+    if (all_ints) {
+        // The keys of each position side by side, biased so that unsigned order is the keys' order, so
+        // that the sort compares two words instead of walking the columns through the order.
+        struct Packed {
+            uint64_t high, low;
+            bool operator<(const Packed& o) const { return high != o.high ? high < o.high : low < o.low; }
+        };
+        auto word = [&](int k, int32_t i) -> uint64_t {
+            if (k >= nkeys) return 0;
+            const uint32_t u = static_cast<uint32_t>(keys[k].ints[i]) ^ 0x80000000u;
+            return keys[k].descending ? ~u : u;
+        };
+        std::vector<Packed> packed(static_cast<size_t>(n));
+        for (int k = 0; k < n; ++k)
+            packed[static_cast<size_t>(k)] = {word(0, order[k]) << 32 | word(1, order[k]),
+                                              word(2, order[k]) << 32 | word(3, order[k])};
+        bool sorted = true;
+        for (int k = 1; k < n && sorted; ++k)
+            sorted = !(packed[static_cast<size_t>(k)] < packed[static_cast<size_t>(k - 1)]);
+        if (sorted) return; // the comb sort would not swap a thing
+        if (strict) {
+            std::vector<std::pair<Packed, int32_t>> pairs(static_cast<size_t>(n));
+            for (int k = 0; k < n; ++k)
+                pairs[static_cast<size_t>(k)] = {packed[static_cast<size_t>(k)], order[k]};
+            std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            for (int k = 0; k < n; ++k)
+                order[k] = pairs[static_cast<size_t>(k)].second;
+            return;
+        }
+        quippet::comb_sort(
+            n, [&](int a, int b) { return packed[static_cast<size_t>(a)] < packed[static_cast<size_t>(b)]; },
+            [&](int a, int b) {
+                std::swap(packed[static_cast<size_t>(a)], packed[static_cast<size_t>(b)]);
+                std::swap(order[a], order[b]);
+            });
+        return;
+    }
+
     auto compare = [&](int32_t a, int32_t b) {
         for (int k = 0; k < nkeys; ++k) {
             const SortKey& key = keys[k];
@@ -190,12 +238,20 @@ void CWorkChatdata::sort(int key1, int key2, int key3, int key4, int limit) {
                 const int32_t va = key.ints[a], vb = key.ints[b];
                 c = va < vb ? -1 : (va > vb ? 1 : 0);
             } else {
-                c = (*key.texts)[static_cast<size_t>(a)].compare((*key.texts)[static_cast<size_t>(b)]);
+                c = key.texts->get(a).compare(key.texts->get(b));
             }
             if (c != 0) return key.descending ? -c : c;
         }
         return 0;
     };
+    bool sorted = true;
+    for (int k = 1; k < n && sorted; ++k)
+        sorted = compare(order[k], order[k - 1]) >= 0;
+    if (sorted) return;
+    if (strict) {
+        std::sort(order, order + n, [&](int32_t a, int32_t b) { return compare(a, b) < 0; });
+        return;
+    }
     quippet::comb_sort(
         n, [&](int a, int b) { return compare(order[a], order[b]) < 0; },
         [&](int a, int b) { std::swap(order[a], order[b]); });
@@ -213,30 +269,8 @@ void CWorkChatdata::rearrange(int keep) {
         std::copy(scratch.begin(), scratch.begin() + keep, values);
         col.truncate(keep);
     }
-    // Text columns: follow the cycles of the permutation so that each string is copied once, into a slot
-    // whose allocation it can usually reuse.
-    std::vector<char> done(static_cast<size_t>(n));
-    std::u16string held;
-    for (CCharArrayW* col : {&mail_, &user_id_, &text_, &locale_}) {
-        std::fill(done.begin(), done.end(), 0);
-        for (int start = 0; start < n; ++start) {
-            if (done[static_cast<size_t>(start)] || order[start] == start) continue;
-            held.assign(col->get(start));
-            int cur = start;
-            while (true) {
-                done[static_cast<size_t>(cur)] = 1;
-                const int next = order[cur];
-                if (next == start) {
-                    col->set(cur, held);
-                    break;
-                }
-                col->set(cur, col->get(next));
-                cur = next;
-            }
-        }
-        for (int i = col->count() - 1; i >= keep; --i)
-            col->remove(i);
-    }
+    for (ChatTextColumn* col : {&mail_, &user_id_, &text_, &locale_})
+        col->gather(order, keep);
     order_.truncate(keep);
     int32_t* identity = order_.data();
     for (int k = 0; k < keep; ++k)
@@ -253,9 +287,25 @@ int CWorkChatdata::compact(CWorkChatdata* removed_out) {
         for (int i = 0; i < count_; ++i)
             if (is_marked(i)) copy_to(i, *removed_out);
     }
-    const int dropped = removed_;
-    sort(chat_key::position);
-    rearrange(count_ - dropped);
+    // What a sort by insertion number would give: the kept comments in that order (the numbers are unique),
+    // the marked ones after them. Usually the indices already run in that order and no sort is needed.
+    const int32_t* position = ints_[static_cast<size_t>(ChatColumn::position)].data();
+    int32_t* order = order_.data();
+    int kept = 0;
+    bool ascending = true;
+    int32_t last = -1;
+    for (int i = 0; i < count_; ++i) {
+        if (position[i] == kRemovedMark) continue;
+        ascending = ascending && position[i] > last;
+        last = position[i];
+        order[kept++] = i;
+    }
+    if (!ascending)
+        std::sort(order, order + kept, [position](int32_t a, int32_t b) { return position[a] < position[b]; });
+    for (int i = 0, k = kept; i < count_; ++i)
+        if (position[i] == kRemovedMark) order[k++] = i;
+    const int dropped = count_ - kept;
+    rearrange(kept);
     return dropped;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "comments/ChatEntry.h"
+#include "comments/ChatTextColumn.h"
 #include "text/CharArray.h"
 
 /// Integer columns of a comment set.
@@ -156,10 +157,10 @@ private:
     void rearrange(int keep);
 
     CIntArray order_;
-    CCharArrayW mail_;
-    CCharArrayW user_id_;
-    CCharArrayW text_;
-    CCharArrayW locale_;
+    ChatTextColumn mail_;
+    ChatTextColumn user_id_;
+    ChatTextColumn text_;
+    ChatTextColumn locale_;
     std::vector<CIntArray> ints_;
     int count_ = 0;
     int removed_ = 0;

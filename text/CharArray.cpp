@@ -176,11 +176,6 @@ void CIntArray::reserve_for(int needed) {
     if (static_cast<size_t>(capacity_) > items_.capacity()) items_.reserve(static_cast<size_t>(capacity_));
 }
 
-void CIntArray::add(int32_t value) {
-    reserve_for(count() + 1);
-    items_.push_back(value);
-}
-
 void CIntArray::set(int i, int32_t value) {
     if (i >= 0 && i < count()) items_[static_cast<size_t>(i)] = value;
 }

@@ -103,7 +103,10 @@ public:
     int count() const { return static_cast<int>(items_.size()); }
     int capacity() const { return capacity_; }
     int32_t get(int i) const { return i >= 0 && i < count() ? items_[static_cast<size_t>(i)] : 0; }
-    void add(int32_t value);
+    void add(int32_t value) {
+        if (count() >= capacity_) reserve_for(count() + 1);
+        items_.push_back(value);
+    }
     void set(int i, int32_t value);
     void swap(int i, int j);
     void append_zeros(int n);

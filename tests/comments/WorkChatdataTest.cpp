@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/comments/ChatTestSupport.h"
 
 namespace quippet {
@@ -52,6 +54,101 @@ TEST(ChatSetTest, SortKeys) {
         CWorkChatdata set = three();
         set.sort(c.keys[0], c.keys[1], c.keys[2], c.keys[3], c.limit);
         EXPECT_EQ(order_of(set), c.order) << "keys " << c.keys[0] << "," << c.keys[1] << " limit " << c.limit;
+    }
+}
+
+/// The comb sort through the accessors, key by key, as the sort is specified: whatever shortcut the set
+/// takes, its order must be this one, ties included.
+std::vector<int> reference_order(const CWorkChatdata& set, const std::vector<int>& keys, int limit) {
+    std::vector<int> order;
+    for (int k = 0; k < set.count(); ++k)
+        order.push_back(set.at(k));
+    auto compare = [&](int a, int b) {
+        for (const int key : keys) {
+            const bool reversed = key >= chat_key::reversed && key < chat_key::extra;
+            const int plain = reversed ? key - chat_key::reversed : key;
+            int c = 0;
+            bool descending = reversed;
+            auto ints = [&](ChatColumn column) {
+                const int va = set.get(column, a), vb = set.get(column, b);
+                c = va < vb ? -1 : (va > vb ? 1 : 0);
+            };
+            if (plain == chat_key::position)
+                ints(ChatColumn::position);
+            else if (plain == chat_key::vpos)
+                ints(ChatColumn::vpos);
+            else if (plain == chat_key::date)
+                ints(ChatColumn::date);
+            else if (plain == chat_key::premium) {
+                ints(ChatColumn::premium);
+                descending = !descending;
+            } else if (plain == chat_key::user_id)
+                c = set.user_id(a).compare(set.user_id(b));
+            else if (plain == chat_key::text)
+                c = set.text(a).compare(set.text(b));
+            else if (plain == chat_key::extra + 1)
+                ints(ChatColumn::extra1);
+            else if (plain == chat_key::extra + 6) {
+                ints(ChatColumn::extra1);
+                descending = true;
+            }
+            if (c != 0) return descending ? -c : c;
+        }
+        return 0;
+    };
+    const int n = limit >= 0 && limit < set.count() ? limit : set.count();
+    comb_sort(
+        n, [&](int a, int b) { return compare(order[static_cast<size_t>(a)], order[static_cast<size_t>(b)]) < 0; },
+        [&](int a, int b) { std::swap(order[static_cast<size_t>(a)], order[static_cast<size_t>(b)]); });
+    return order;
+}
+
+TEST(ChatSetTest, SortOrdersTiesAsTheCombSortDoes) {
+    // Few distinct values, so that most comparisons are ties, which only the comb sort itself decides.
+    CWorkChatdata set;
+    unsigned seed = 7;
+    auto next = [&seed](unsigned range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % range);
+    };
+    for (int n = 0; n < 400; ++n) {
+        const std::u16string id(1, static_cast<char16_t>(u'a' + next(4)));
+        const std::u16string text(1, static_cast<char16_t>(u'p' + next(3)));
+        const int i = set.add(
+            entry_of({.user_id = id, .vpos = next(6) - 2, .date = next(3), .text = text, .premium = next(2)}), 0);
+        set.set(ChatColumn::extra1, i, next(5) - 2);
+    }
+    const std::vector<std::vector<int>> key_lists = {
+        {chat_key::vpos},
+        {chat_key::vpos, chat_key::position},
+        {chat_key::vpos + chat_key::reversed, chat_key::date},
+        {chat_key::premium, chat_key::vpos, chat_key::date, chat_key::extra + 6},
+        {chat_key::extra + 1},
+        {chat_key::user_id, chat_key::date},
+        {chat_key::text, chat_key::vpos, chat_key::position},
+        {chat_key::position + chat_key::reversed},
+    };
+    for (int pass = 0; pass < 3; ++pass) {
+        // Pass 1 starts from orders the keys already hold; pass 2 has marked comments, whose insertion
+        // numbers tie.
+        if (pass == 2) {
+            for (int i = 0; i < set.count(); i += 9)
+                set.mark_removed(i);
+        }
+        for (const auto& keys : key_lists) {
+            for (const int limit : {-1, 150}) {
+                if (pass != 1) set.sort(chat_key::text, chat_key::user_id); // a scrambled start
+                const std::vector<int> expected = reference_order(set, keys, limit);
+                const int k4[4] = {keys[0], keys.size() > 1 ? keys[1] : chat_key::none,
+                                   keys.size() > 2 ? keys[2] : chat_key::none,
+                                   keys.size() > 3 ? keys[3] : chat_key::none};
+                set.sort(k4[0], k4[1], k4[2], k4[3], limit);
+                std::vector<int> got;
+                for (int k = 0; k < set.count(); ++k)
+                    got.push_back(set.at(k));
+                EXPECT_EQ(got, expected) << "pass " << pass << ", first key " << keys[0] << ", limit " << limit;
+            }
+        }
     }
 }
 
@@ -106,6 +203,16 @@ TEST(ChatSetTest, TruncateKeepsTheFirstPositionsInTheirOrder) {
     // Reading order survives the cut: b was read before c, d after both.
     set.sort(chat_key::position);
     EXPECT_EQ(order_of(set), "b,c,d");
+
+    // The cut stored the comments in vpos order, against reading order; compacting still restores it.
+    CWorkChatdata cut = three();
+    cut.add(entry_of({.user_id = u"d", .vpos = 40}), 0);
+    cut.sort(chat_key::vpos + chat_key::reversed);
+    ASSERT_EQ(cut.truncate(3), 0);
+    ASSERT_EQ(order_of(cut), "d,a,c");
+    EXPECT_TRUE(cut.mark_removed(cut.at(1)));
+    EXPECT_EQ(cut.compact(), 1);
+    EXPECT_EQ(order_of(cut), "c,d");
 }
 
 TEST(ChatSetTest, RemoveIdsSparesPriorityComments) {

@@ -1,0 +1,89 @@
+#include "comments/ChatTextColumn.h"
+
+#include <cstring>
+#include <stdexcept>
+
+ChatTextColumn::ChatTextColumn(const ChatTextColumn& other)
+    : slots_(other.slots_), filling_(other.filling_), total_(other.total_), dead_(other.dead_) {
+    // Same blocks, same offsets: the slots stay valid as copied.
+    blocks_.reserve(other.blocks_.size());
+    for (const Block& b : other.blocks_) {
+        Block copy;
+        copy.units = std::make_unique_for_overwrite<char16_t[]>(b.size);
+        copy.size = b.size;
+        copy.used = b.used;
+        std::memcpy(copy.units.get(), b.units.get(), b.used * sizeof(char16_t));
+        blocks_.push_back(std::move(copy));
+    }
+}
+
+ChatTextColumn& ChatTextColumn::operator=(const ChatTextColumn& other) {
+    if (this != &other) *this = ChatTextColumn(other);
+    return *this;
+}
+
+ChatTextColumn::Slot ChatTextColumn::store(std::u16string_view text) {
+    Slot slot;
+    slot.length = static_cast<uint32_t>(text.size());
+    if (text.empty()) return slot;
+    const bool own_block = text.size() > kBlockUnits / 2;
+    if (own_block || filling_ < 0 ||
+        blocks_[static_cast<size_t>(filling_)].size - blocks_[static_cast<size_t>(filling_)].used < text.size()) {
+        // Offsets have kOffsetBits, so a value never starts beyond the first kBlockUnits of its block;
+        // the block index has the rest of the 32 bits.
+        if (blocks_.size() >= (size_t{1} << (32 - kOffsetBits))) throw std::length_error("comment texts too large");
+        Block b;
+        b.size = own_block ? text.size() : kBlockUnits;
+        b.units = std::make_unique_for_overwrite<char16_t[]>(b.size);
+        blocks_.push_back(std::move(b));
+        if (!own_block) filling_ = static_cast<int>(blocks_.size() - 1);
+    }
+    const size_t index = own_block ? blocks_.size() - 1 : static_cast<size_t>(filling_);
+    Block& b = blocks_[index];
+    std::memcpy(b.units.get() + b.used, text.data(), text.size() * sizeof(char16_t));
+    slot.where = static_cast<uint32_t>(index << kOffsetBits) | static_cast<uint32_t>(b.used);
+    b.used += text.size();
+    if (own_block) b.used = b.size; // nothing else goes in
+    return slot;
+}
+
+void ChatTextColumn::set(int i, std::u16string_view text) {
+    if (i < 0 || i >= count()) return;
+    Slot& slot = slots_[static_cast<size_t>(i)];
+    total_ = total_ - slot.length + text.size();
+    if (text.size() <= slot.length && slot.length > 0) {
+        // Every value owns its units, so a shorter one can take the old place.
+        char16_t* at = blocks_[slot.where >> kOffsetBits].units.get() + (slot.where & kOffsetMask);
+        std::memmove(at, text.data(), text.size() * sizeof(char16_t));
+        dead_ += slot.length - text.size();
+        slot.length = static_cast<uint32_t>(text.size());
+        if (slot.length == 0) slot.where = 0;
+    } else {
+        dead_ += slot.length;
+        slot = store(text);
+    }
+    compact_if_wasteful();
+}
+
+void ChatTextColumn::gather(const int32_t* order, int keep) {
+    std::vector<Slot> kept(static_cast<size_t>(keep));
+    uint64_t kept_units = 0;
+    for (int k = 0; k < keep; ++k) {
+        kept[static_cast<size_t>(k)] = slots_[static_cast<size_t>(order[k])];
+        kept_units += kept[static_cast<size_t>(k)].length;
+    }
+    dead_ += total_ - kept_units;
+    total_ = kept_units;
+    slots_ = std::move(kept);
+    compact_if_wasteful();
+}
+
+void ChatTextColumn::compact_if_wasteful() {
+    // The floor keeps small columns from being copied over and over for a few dead units.
+    if (dead_ <= total_ || dead_ < kBlockUnits) return;
+    ChatTextColumn fresh;
+    fresh.slots_.reserve(slots_.size());
+    for (int i = 0; i < count(); ++i)
+        fresh.add(get(i));
+    *this = std::move(fresh);
+}

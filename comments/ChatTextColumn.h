@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+/// One text column of the comment set. The values live side by side in large shared blocks, so adding a
+/// comment allocates nothing of its own and dropping a set frees a few blocks instead of a string per
+/// comment; a value is eight bytes of bookkeeping, where a string object is thirty-two.
+class ChatTextColumn {
+public:
+    ChatTextColumn() = default;
+    ChatTextColumn(const ChatTextColumn& other);
+    ChatTextColumn& operator=(const ChatTextColumn& other);
+    ChatTextColumn(ChatTextColumn&&) noexcept = default;
+    ChatTextColumn& operator=(ChatTextColumn&&) noexcept = default;
+    ~ChatTextColumn() = default;
+
+    int count() const { return static_cast<int>(slots_.size()); }
+    /// Empty outside the column.
+    std::u16string_view get(int i) const {
+        if (i < 0 || i >= count()) return {};
+        const Slot s = slots_[static_cast<size_t>(i)];
+        if (s.length == 0) return {};
+        return {blocks_[s.where >> kOffsetBits].units.get() + (s.where & kOffsetMask), s.length};
+    }
+    void add(std::u16string_view text) {
+        slots_.push_back(store(text));
+        total_ += text.size();
+    }
+    /// Ignored outside the column.
+    void set(int i, std::u16string_view text);
+    /// Value order[k] moves to k for every k < keep; the rest is dropped.
+    void gather(const int32_t* order, int keep);
+    /// Lengths summed over every value.
+    int total_length() const { return static_cast<int>(total_); }
+    void reserve(int n) { slots_.reserve(static_cast<size_t>(n)); }
+
+private:
+    static constexpr int kOffsetBits = 20;
+    static constexpr uint32_t kOffsetMask = (1u << kOffsetBits) - 1;
+    /// Units of an ordinary block; a longer value gets a block of its own.
+    static constexpr size_t kBlockUnits = size_t{1} << kOffsetBits;
+
+    struct Slot {
+        /// Block index above kOffsetBits, offset in the block below.
+        uint32_t where = 0;
+        uint32_t length = 0;
+    };
+    struct Block {
+        std::unique_ptr<char16_t[]> units;
+        size_t size = 0;
+        size_t used = 0;
+    };
+
+    Slot store(std::u16string_view text);
+    /// Copies the live values into fresh blocks once more space is dead (overwritten or dropped) than live.
+    void compact_if_wasteful();
+
+    std::vector<Slot> slots_;
+    std::vector<Block> blocks_;
+    /// Index of the block being filled, or -1.
+    int filling_ = -1;
+    uint64_t total_ = 0;
+    uint64_t dead_ = 0;
+};

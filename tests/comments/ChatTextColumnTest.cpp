@@ -1,0 +1,103 @@
+#include "comments/ChatTextColumn.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string value_of(int n, size_t length) {
+    std::u16string s(length, u'a');
+    for (size_t k = 0; k < length; ++k)
+        s[k] = static_cast<char16_t>(u'a' + (n + k) % 26);
+    return s;
+}
+
+/// The column against the strings it should hold, every value and the total.
+void expect_holds(const ChatTextColumn& column, const std::vector<std::u16string>& values) {
+    ASSERT_EQ(column.count(), static_cast<int>(values.size()));
+    size_t total = 0;
+    for (size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(std::u16string(column.get(static_cast<int>(i))), values[i]) << "value " << i;
+        total += values[i].size();
+    }
+    EXPECT_EQ(column.total_length(), static_cast<int>(total));
+}
+
+TEST(ChatTextColumnTest, AddGetAndOutside) {
+    ChatTextColumn column;
+    column.add(u"first");
+    column.add(u"");
+    column.add(u"\u3042\u3044");
+    expect_holds(column, {u"first", u"", u"\u3042\u3044"});
+    EXPECT_TRUE(column.get(-1).empty());
+    EXPECT_TRUE(column.get(3).empty());
+    column.set(7, u"ignored");
+    EXPECT_EQ(column.count(), 3);
+}
+
+TEST(ChatTextColumnTest, OverwritesNeverTouchTheNeighbours) {
+    ChatTextColumn column;
+    std::vector<std::u16string> values;
+    for (int n = 0; n < 50; ++n) {
+        values.push_back(value_of(n, static_cast<size_t>(n % 7)));
+        column.add(values.back());
+    }
+    // Shorter in place, longer elsewhere, emptied, and filled again.
+    for (int n = 0; n < 50; n += 3) {
+        values[static_cast<size_t>(n)] = value_of(n + 1, static_cast<size_t>((n * 5) % 11));
+        column.set(n, values[static_cast<size_t>(n)]);
+    }
+    column.set(4, u"");
+    values[4].clear();
+    column.set(4, u"again");
+    values[4] = u"again";
+    expect_holds(column, values);
+}
+
+TEST(ChatTextColumnTest, GatherPermutesAndDrops) {
+    ChatTextColumn column;
+    std::vector<std::u16string> values;
+    for (int n = 0; n < 6; ++n) {
+        values.push_back(value_of(n, 3));
+        column.add(values.back());
+    }
+    const int32_t order[] = {5, 0, 3, 1, 2, 4};
+    column.gather(order, 4);
+    expect_holds(column, {values[5], values[0], values[3], values[1]});
+}
+
+TEST(ChatTextColumnTest, LongValuesCopiesAndCompaction) {
+    ChatTextColumn column;
+    std::vector<std::u16string> values;
+    // Values beyond a block's half get blocks of their own, around ordinary ones.
+    const size_t big = (size_t{1} << 20) + 17;
+    values.push_back(value_of(1, 10));
+    values.push_back(value_of(2, big));
+    values.push_back(value_of(3, 700'000));
+    values.push_back(value_of(4, 5));
+    for (const auto& v : values)
+        column.add(v);
+    expect_holds(column, values);
+
+    ChatTextColumn copy = column;
+    column.set(0, u"changed");
+    EXPECT_EQ(std::u16string(copy.get(0)), values[0]);
+    expect_holds(copy, values);
+
+    // Overwriting the large values with longer ones again and again makes the column copy its live values
+    // into fresh blocks; what it holds must not change.
+    for (int round = 0; round < 6; ++round) {
+        values[1] = value_of(round, big + static_cast<size_t>(round) + 1);
+        column.set(1, values[1]);
+        values[3] = value_of(round, 12 + static_cast<size_t>(round));
+        column.set(3, values[3]);
+    }
+    values[0] = u"changed";
+    expect_holds(column, values);
+    copy = column;
+    expect_holds(copy, values);
+}
+
+} // namespace
