@@ -62,15 +62,6 @@ void fill_ids(UniqueTexts& out, const NgList* list) {
         out.add(id);
 }
 
-/// For the writer, which puts the body out as it stands: references were decoded, so the three
-/// characters that would break the element are escaped again.
-void escape_body(CCharW& text) {
-    const std::u16string_view v = text.view();
-    if (v.find_first_of(u"&<>") == std::u16string_view::npos) return;
-    text.replace_all(u"&", u"&amp;");
-    escape_angle_brackets(text);
-}
-
 /// References the decoder knows, each counted once however often its ampersand was escaped.
 int count_references(std::u16string_view text) {
     static constexpr std::u16string_view names[] = {u"amp;",  u"lt;",   u"gt;",   u"quot;", u"apos;",
@@ -452,7 +443,9 @@ bool PassChain::keep(ChatEntry& e, CWorkChatdata& /*set*/, int source) {
     shift_for_part_merge(e, row);
     if (run_timing(e, row)) return false;
 
-    if (options_.handle_references) escape_body(e.text);
+    // The writer puts the body out as it stands: references were decoded, so the three characters that
+    // would break the element are escaped again.
+    if (options_.handle_references) escape_markup(e.text);
     ++kept_;
     return true;
 }

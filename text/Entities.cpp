@@ -43,23 +43,72 @@ template <size_t N> void replace_each(CCharW& text, const Replacement (&table)[N
 
 } // namespace
 
+// One pass gives what replacing each reference everywhere in turn gives: every pattern starts with the
+// only "&" it holds, so two matches never overlap, and no replacement produces a "&" or a character a
+// pattern holds, so none creates a new match. Escaped ampersands are the exception: "&amp;lt;" becomes
+// "&lt;", a new match at the same "&", so each "&" first swallows every escaped-ampersand tail after it.
 void unescape_all(CCharW& text) {
-    static constexpr Replacement ampersands[] = {{u"&amp;", u"&"}, {u"&#38;", u"&"}, {u"&#038;", u"&"}};
-    while (text.contains(u"&amp;") || text.contains(u"&#38;") || text.contains(u"&#038;"))
-        replace_each(text, ampersands);
-    if (!text.contains(u"&")) return;
+    const std::u16string_view in = text.view();
+    size_t at = in.find(u'&');
+    if (at == std::u16string_view::npos) return;
+    static constexpr std::u16string_view ampersand_tails[] = {u"amp;", u"#38;", u"#038;"};
     static constexpr Replacement others[] = {
-        {u"&lt;", u"<"},    {u"&#60;", u"<"},  {u"&#060;", u"<"},  {u"&gt;", u">"},
-        {u"&#62;", u">"},   {u"&#062;", u">"}, {u"&quot;", u"\""}, {u"&#34;", u"\""},
-        {u"&#034;", u"\""}, {u"&apos;", u"'"}, {u"&#39;", u"'"},   {u"&#039;", u"'"},
+        {u"lt;", u"<"},    {u"#60;", u"<"},  {u"#060;", u"<"},  {u"gt;", u">"},   {u"#62;", u">"}, {u"#062;", u">"},
+        {u"quot;", u"\""}, {u"#34;", u"\""}, {u"#034;", u"\""}, {u"apos;", u"'"}, {u"#39;", u"'"}, {u"#039;", u"'"},
     };
-    replace_each(text, others);
+    thread_local std::u16string out;
+    out.assign(in.substr(0, at));
+    while (at != std::u16string_view::npos) {
+        size_t next = at + 1;
+        for (bool swallowed = true; swallowed;) {
+            swallowed = false;
+            for (std::u16string_view tail : ampersand_tails) {
+                if (in.substr(next).starts_with(tail)) {
+                    next += tail.size();
+                    swallowed = true;
+                    break;
+                }
+            }
+        }
+        char16_t unit = u'&';
+        for (const Replacement& r : others) {
+            if (in.substr(next).starts_with(r.from)) {
+                unit = r.to[0];
+                next += r.from.size();
+                break;
+            }
+        }
+        out += unit;
+        at = in.find(u'&', next);
+        out.append(in.substr(next, at == std::u16string_view::npos ? std::u16string_view::npos : at - next));
+    }
+    text.assign(out);
 }
 
 void unescape_basic(CCharW& text) {
     if (!text.contains(u"&")) return;
     static constexpr Replacement table[] = {{u"&lt;", u"<"}, {u"&gt;", u">"}, {u"&amp;", u"&"}};
     replace_each(text, table);
+}
+
+void escape_markup(CCharW& text) {
+    const std::u16string_view in = text.view();
+    size_t at = in.find_first_of(u"&<>");
+    if (at == std::u16string_view::npos) return;
+    thread_local std::u16string out;
+    out.assign(in.substr(0, at));
+    for (; at < in.size(); ++at) {
+        const char16_t c = in[at];
+        if (c == u'&')
+            out += u"&amp;";
+        else if (c == u'<')
+            out += u"&lt;";
+        else if (c == u'>')
+            out += u"&gt;";
+        else
+            out += c;
+    }
+    text.assign(out);
 }
 
 void escape_angle_brackets(CCharW& text) {

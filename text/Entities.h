@@ -14,6 +14,8 @@ namespace quippet {
 void unescape_all(CCharW& text);
 /// One level of "&lt;", "&gt;" and "&amp;", in that order; text without "&" is not scanned at all.
 void unescape_basic(CCharW& text);
+/// "&", "<" and ">" as references, for text that was unescaped and goes back into an element.
+void escape_markup(CCharW& text);
 /// For putting text back into a comment element: only "<" and ">" are escaped.
 void escape_angle_brackets(CCharW& text);
 /// Undoes a second escaping of references that were already escaped ("&amp;lt;" → "&lt;"), and

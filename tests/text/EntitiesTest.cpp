@@ -36,9 +36,65 @@ TEST(TransformEntitiesTest, CharacterReferences) {
         {unescape_basic, u"&amp;lt;", u"&lt;"},
         {unescape_basic, u"&lt;&gt;&amp;&quot;", u"<>&&quot;"},
         {escape_angle_brackets, u"<a & \"b\">", u"&lt;a & \"b\"&gt;"},
+        {escape_markup, u"<a & \"b\">", u"&lt;a &amp; \"b\"&gt;"},
+        {escape_markup, u"plain", u"plain"},
         {repair_double_escapes, u"&amp;lt;&amp;gt;&amp;quot;&amp;amp;&apos;&amp;x", u"&lt;&gt;&quot;&amp;'&amp;x"},
     };
     expect_rewrites(std::begin(cases), std::end(cases));
+}
+
+/// Every occurrence of `from` replaced, left to right, as a plain search-and-replace does it.
+void replace_everywhere(std::u16string& text, std::u16string_view from, std::u16string_view to) {
+    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+/// The references resolved one table entry at a time over the whole text, the ampersands until none is
+/// left: the definition the single pass must agree with.
+std::u16string unescape_by_replacing(std::u16string text) {
+    const std::u16string_view amps[] = {u"&amp;", u"&#38;", u"&#038;"};
+    auto has_amp = [&] {
+        for (auto a : amps)
+            if (text.find(a) != std::u16string::npos) return true;
+        return false;
+    };
+    while (has_amp())
+        for (auto a : amps)
+            replace_everywhere(text, a, u"&");
+    const std::pair<std::u16string_view, std::u16string_view> others[] = {
+        {u"&lt;", u"<"},    {u"&#60;", u"<"},  {u"&#060;", u"<"},  {u"&gt;", u">"},
+        {u"&#62;", u">"},   {u"&#062;", u">"}, {u"&quot;", u"\""}, {u"&#34;", u"\""},
+        {u"&#034;", u"\""}, {u"&apos;", u"'"}, {u"&#39;", u"'"},   {u"&#039;", u"'"},
+    };
+    for (const auto& [from, to] : others)
+        replace_everywhere(text, from, to);
+    return text;
+}
+
+TEST(TransformEntitiesTest, OnePassAgreesWithReplacingEachReferenceInTurn) {
+    // Texts glued from pieces of references, so that partial, doubled and adjacent ones are frequent.
+    const std::u16string_view pieces[] = {u"&",     u"amp;",  u"#38;", u"#038;", u"lt;", u"gt;", u"#60;", u"#0", u"62;",
+                                          u"quot;", u"apos;", u"39;",  u"a",     u"<",   u">",   u";",    u"#",  u"\""};
+    unsigned seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string text;
+        const int n = 1 + static_cast<int>(seed % 9);
+        for (int k = 0; k < n; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            text += pieces[(seed >> 16) % std::size(pieces)];
+        }
+        CCharW unescaped(text);
+        unescape_all(unescaped);
+        ASSERT_EQ(std::u16string(unescaped.view()), unescape_by_replacing(text)) << round;
+
+        std::u16string expected = text;
+        replace_everywhere(expected, u"&", u"&amp;");
+        replace_everywhere(expected, u"<", u"&lt;");
+        replace_everywhere(expected, u">", u"&gt;");
+        CCharW escaped(text);
+        escape_markup(escaped);
+        ASSERT_EQ(std::u16string(escaped.view()), expected) << round;
+    }
 }
 
 TEST(TransformEntitiesTest, VisibleLengthCountsShortReferencesAsOneUnit) {
