@@ -54,12 +54,13 @@ bool scan_one(CWorkThread& worker, const std::u16string& path, bool full) {
         return false;
     }
     const std::string_view bytes = doc.view();
-    const int comments = count_vpos(bytes);
+    const BodyFacts facts = scan_body_facts(bytes);
+    const int comments = facts.vpos.count;
     std::u16string line = path + u"：" + decimal_text(static_cast<long long>(bytes.size())) + u"バイト、" +
                           decimal_text(comments) + u"個のコメント";
     if (comments > 0) {
-        const AttributeRange vpos = attribute_range(bytes, "vpos");
-        const AttributeRange date = attribute_range(bytes, "date");
+        const AttributeRange& vpos = facts.vpos;
+        const AttributeRange& date = facts.dates;
         line += u"（vpos " + decimal_text(vpos.min) + u"～" + decimal_text(vpos.max);
         if (date.count > 0) line += u"、投稿日時 " + date_text(date.min) + u"～" + date_text(date.max);
         line += u"）";

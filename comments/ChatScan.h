@@ -43,6 +43,15 @@ struct NumberScan {
 /// Every ` no="…"` decimal value in document order.
 NumberScan scan_numbers(std::string_view doc);
 
+/// What the naming of a saved file and its thread element need to know of a body, in one pass over it:
+/// each part the same as its own scan gives (scan_numbers, attribute_range for "vpos" and "date").
+struct BodyFacts {
+    NumberScan numbers;
+    AttributeRange vpos;
+    AttributeRange dates;
+};
+BodyFacts scan_body_facts(std::string_view doc);
+
 /// Start of the element whose `no` is `no`. -1 with code 6 when there is none, 7 when no "<" precedes it.
 int locate_comment(std::string_view doc, int no, int* error = nullptr);
 /// Just past the element starting at `start`: after "/>" for a self-closing start tag, else after the

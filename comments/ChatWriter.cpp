@@ -320,18 +320,25 @@ int ensure_footer(CommentTexts texts, const ChatWriterOptions& options) {
     return 1;
 }
 
+BodyFacts body_facts(std::string_view body) {
+    const size_t end = comments_end(body);
+    return scan_body_facts(body.substr(0, end == std::string_view::npos ? body.size() : end));
+}
+
 int save_name_fragment(std::string_view body, const SaveNaming& naming, std::u16string& fragment, int* error) {
+    const bool scans = naming.number_range || naming.require_number_range || naming.date_range;
+    return save_name_fragment(scans ? body_facts(body) : BodyFacts{}, naming, fragment, error);
+}
+
+int save_name_fragment(const BodyFacts& facts, const SaveNaming& naming, std::u16string& fragment, int* error) {
     fragment.clear();
     std::vector<std::u16string> parts;
     if (!naming.caller_text.empty()) parts.push_back(naming.caller_text);
     if (naming.number_range || naming.require_number_range || naming.date_range) {
-        // Trailing elements such as num_click carry numbers of their own; only comments count here.
-        const size_t end = comments_end(body);
-        const std::string_view comments = body.substr(0, end == std::string_view::npos ? body.size() : end);
-        const AttributeRange dates = attribute_range(comments, "date");
+        const AttributeRange& dates = facts.dates;
         if (naming.number_range || naming.require_number_range) {
-            const NumberScan numbers = scan_numbers(comments);
-            const int count = std::min(count_vpos(comments), dates.count);
+            const NumberScan& numbers = facts.numbers;
+            const int count = std::min(facts.vpos.count, dates.count);
             std::u16string range = padded(numbers.min, naming.number_width);
             range += u"～";
             range += padded(numbers.max, naming.number_width);
@@ -367,14 +374,15 @@ int save_comment_file(CommentTexts texts, const SaveRequest& request, int* error
     // A caller may hold the whole file as one text, in the body.
     std::string& thread_holder = texts.header.empty() && texts.footer.empty() ? texts.body : texts.header;
     const std::string_view body = texts.body;
-    const int last_res = scan_numbers(body.substr(0, std::min(comments_end(body), body.size()))).max;
+    const BodyFacts facts = request.facts ? *request.facts : body_facts(body);
+    const int last_res = facts.numbers.max;
     // A body cut out of a whole file still holds the trailing elements before "</packet>". Only the
     // num_click elements count here.
     ChatFooterRecord footer;
     parse_footer(body, footer);
     parse_footer(texts.footer, footer);
     std::u16string fragment;
-    if (save_name_fragment(texts.body, request.naming, fragment, error) != 0) return -1;
+    if (save_name_fragment(facts, request.naming, fragment, error) != 0) return -1;
 
     if (set_thread_attribute(thread_holder, "last_res", last_res, error) != 0) return -1;
     if (footer.num_clicks.count() == 0) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "comments/ChatFileParts.h"
+#include "comments/ChatScan.h"
 #include "comments/WorkChatdata.h"
 #include "text/CharBuffer.h"
 
@@ -110,11 +111,19 @@ struct SaveRequest {
     /// Under the overwrite policy, a name that is one of `inputs` switches to a numbered name.
     bool protect_inputs = true;
     std::vector<std::u16string> inputs;
+    /// scan_body_facts of the body's comments when the caller has them already, else found here.
+    const BodyFacts* facts = nullptr;
 };
 
 /// The name fragment for a body: caller text, number range, date range (see SaveNaming). -1 with code 23
 /// when a date cannot be formatted.
 int save_name_fragment(std::string_view body, const SaveNaming& naming, std::u16string& fragment, int* error = nullptr);
+/// The same from the facts of the body's comments (body_facts).
+int save_name_fragment(const BodyFacts& facts, const SaveNaming& naming, std::u16string& fragment,
+                       int* error = nullptr);
+/// scan_body_facts over the comments of a body, the trailing elements left out: they carry numbers of
+/// their own.
+BodyFacts body_facts(std::string_view body);
 
 /// Saves header + body + footer as a comment file: `last_res` becomes the largest comment number,
 /// `num_clicks` the number of num_click elements (both removed with `click_revision` when there is none),

@@ -59,11 +59,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string_view value;
     attribute_value(doc, "vpos", value);
-    count_vpos(doc);
-    attribute_range(doc, "date");
+    // The one-pass scan must find what the three scans of their own find.
+    const BodyFacts facts = scan_body_facts(doc);
+    const AttributeRange vpos = attribute_range(doc, "vpos"), dates = attribute_range(doc, "date");
+    const NumberScan numbers = scan_numbers(doc);
+    if (count_vpos(doc) != facts.vpos.count || vpos.count != facts.vpos.count || vpos.min != facts.vpos.min ||
+        vpos.max != facts.vpos.max || dates.count != facts.dates.count || dates.min != facts.dates.min ||
+        dates.max != facts.dates.max || numbers.first != facts.numbers.first || numbers.last != facts.numbers.last ||
+        numbers.min != facts.numbers.min || numbers.max != facts.numbers.max || numbers.count != facts.numbers.count ||
+        numbers.error != facts.numbers.error)
+        __builtin_trap();
     AttributeRange range;
     attribute_range_within(doc, "vpos", 0, 6000, range);
-    scan_numbers(doc);
     const int at = locate_comment(doc, no);
     if (at >= 0) comment_end(doc, at);
     thread_attribute(doc, "last_res");

@@ -711,12 +711,12 @@ void report_unit(const UnitReportSources& from, const PassCounters& pass, const 
 /// The output's name without ".xml", settled before saving so that the collision rules look at the name
 /// that will be written. False, with the outcome's message, when there is none to write to.
 bool settle_output_stem(const ReconstructSettings& unit, const std::vector<std::u16string>& paths,
-                        const std::vector<std::u16string>& inputs, const std::string& body, std::u16string& stem,
+                        const std::vector<std::u16string>& inputs, const BodyFacts& facts, std::u16string& stem,
                         UnitOutcome& outcome) {
     std::u16string fragment;
     if (unit.tail && unit.video_path.empty()) {
         int error = 0;
-        if (save_name_fragment(body, unit.naming, fragment, &error) != 0) {
+        if (save_name_fragment(facts, unit.naming, fragment, &error) != 0) {
             outcome.message =
                 std::u16string(message_text(msg::kSaveFailed)) + u"（" + std::u16string(message_text(error)) + u"）";
             return false;
@@ -738,8 +738,9 @@ bool settle_output_stem(const ReconstructSettings& unit, const std::vector<std::
 }
 
 bool save_unit_output(const ReconstructSettings& unit, const std::vector<std::u16string>& inputs,
-                      const std::u16string& stem, CommentTexts texts, UnitOutcome& outcome) {
+                      const std::u16string& stem, CommentTexts texts, const BodyFacts& facts, UnitOutcome& outcome) {
     SaveRequest request;
+    request.facts = &facts;
     request.naming.base = stem;
     request.policy = unit.overwrite ? CFileSP::kOverwrite : CFileSP::kKeepExisting;
     request.inputs = inputs;
@@ -793,8 +794,10 @@ UnitOutcome run_unit(CWorkThread& worker, const ReconstructSettings& settings, c
         return outcome;
     }
     std::u16string stem;
-    if (!settle_output_stem(unit, paths, inputs, body, stem, outcome)) return outcome;
-    if (!save_unit_output(unit, inputs, stem, texts, outcome)) return outcome;
+    // The body is scanned once, for its name and for its thread element both.
+    const BodyFacts facts = body_facts(body);
+    if (!settle_output_stem(unit, paths, inputs, facts, stem, outcome)) return outcome;
+    if (!save_unit_output(unit, inputs, stem, texts, facts, outcome)) return outcome;
     if (unit.save_lists) write_processing_lists(worker, removed, stages, unit, outcome.written, inputs);
     outcome.ok = true;
     outcome.message = decimal_text(set.count()) + u"個のコメントを出力";

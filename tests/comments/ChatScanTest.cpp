@@ -52,6 +52,39 @@ TEST(CommentScanTest, AttributeRangesAndCounts) {
     EXPECT_EQ(error, 158);
 }
 
+TEST(CommentScanTest, OnePassFindsWhatEachScanFinds) {
+    // Attribute-like text in values and in comment text, a value whose closing quote is the start of another
+    // name's value, names at the sixteen-byte boundaries of the blank search, and a quote never closed.
+    const std::string docs[] = {
+        R"(<chat no="1" vpos="5" date="9">a no="7" b</chat><chat no="2" vpos="x date="3" date="4">t</chat>)",
+        R"(<chat mail=" no=" no="3" vpos="2"/>            <chat  no="4"   date="12" vpos="-1"/>)",
+        std::string(15, 'x') + R"( no="1" vpos="10"  date="5" )" + std::string(17, ' ') + R"( no="2" date="6)",
+        R"( vpos="1" vpos="2" no="0" no="5" no="6" date="7)",
+        "",
+        " ",
+    };
+    for (const std::string& doc : docs) {
+        const BodyFacts facts = scan_body_facts(doc);
+        const NumberScan numbers = scan_numbers(doc);
+        const AttributeRange vpos = attribute_range(doc, "vpos"), dates = attribute_range(doc, "date");
+        EXPECT_EQ(facts.numbers.first, numbers.first) << doc;
+        EXPECT_EQ(facts.numbers.last, numbers.last) << doc;
+        EXPECT_EQ(facts.numbers.min, numbers.min) << doc;
+        EXPECT_EQ(facts.numbers.max, numbers.max) << doc;
+        EXPECT_EQ(facts.numbers.count, numbers.count) << doc;
+        EXPECT_EQ(facts.numbers.error, numbers.error) << doc;
+        for (const auto& [got, want] : {std::pair{facts.vpos, vpos}, {facts.dates, dates}}) {
+            EXPECT_EQ(got.count, want.count) << doc;
+            EXPECT_EQ(got.min, want.min) << doc;
+            EXPECT_EQ(got.max, want.max) << doc;
+        }
+        EXPECT_EQ(facts.vpos.count, count_vpos(doc)) << doc;
+    }
+    const BodyFacts first = scan_body_facts(docs[0]);
+    EXPECT_EQ(first.numbers.count, 3); // the text's no="7" counts, as it does for the scan of its own
+    EXPECT_EQ(first.dates.count, 3);
+}
+
 TEST(CommentScanTest, LocateEndAndCut) {
     const std::string doc = "<packet>\n<chat no=\"1\" vpos=\"1\">a</chat>\n<chat no=\"2\" vpos=\"2\"/>\n"
                             "<chat no=\"3\" vpos=\"3\">c</chat>\n<num_click no=\"4\"/>\n</packet>";
