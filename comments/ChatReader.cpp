@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "comments/ChatNumbers.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
@@ -86,24 +90,38 @@ void scan_tag(std::string_view tag, TagValues& out) {
         value = {};
     out.found = 0;
     uint32_t settled = 0;
-    const char* p = tag.data();
-    const char* const end = p + tag.size();
-    while (settled != kAllSettled) {
-        // Blanks inside values are looked at too: a search for ` mail="` would find one there as well.
-        const auto* blank = static_cast<const char*>(std::memchr(p, ' ', static_cast<size_t>(end - p)));
-        if (!blank || end - blank < 2) break;
-        p = blank + 1;
+    const char* const begin = tag.data();
+    const char* const end = begin + tag.size();
+    // Blanks inside values are looked at too: a search for ` mail="` would find one there as well. So every
+    // blank is visited in order until each attribute is settled. False ends the visit.
+    auto at_blank = [&](const char* blank) {
+        if (end - blank < 2) return false;
+        const char* p = blank + 1;
         size_t length = 0;
         const int which = attribute_at(p, end, length);
-        if (which < 0 || ((settled >> which) & 1u)) continue;
+        if (which < 0 || ((settled >> which) & 1u)) return true;
         settled |= 1u << which;
         const char* from = p + length + 2;
         const auto* quote = static_cast<const char*>(std::memchr(from, '"', static_cast<size_t>(end - from)));
         // Without its closing quote the first occurrence reads as absent, and no later one can do better.
-        if (!quote) continue;
+        if (!quote) return settled != kAllSettled;
         out.value[which] = std::string_view(from, static_cast<size_t>(quote - from));
         out.found |= 1u << which;
+        return settled != kAllSettled;
+    };
+    const char* p = begin;
+#if defined(__SSE2__)
+    // Blanks come every few bytes: finding them sixteen at a time beats a search call for each.
+    const __m128i blank = _mm_set1_epi8(' ');
+    for (; end - p >= 16; p += 16) {
+        unsigned mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), blank)));
+        for (; mask != 0; mask &= mask - 1)
+            if (!at_blank(p + __builtin_ctz(mask))) return;
     }
+#endif
+    for (; p < end; ++p)
+        if (*p == ' ' && !at_blank(p)) return;
 }
 
 /// Absent or empty: 0. Otherwise a decimal, or 0 and one more malformed value counted.

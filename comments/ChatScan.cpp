@@ -48,8 +48,10 @@ template <size_t N, typename F> void each_attribute_of(std::string_view doc, con
     const char* const s = doc.data();
     const size_t n = doc.size();
     auto at_blank = [&](size_t p) {
+        if (p + 1 >= n) return;
         for (size_t k = 0; k < N; ++k) {
-            if (ended[k] || p < resume[k]) continue;
+            // Most blanks start no name at all: the first letter settles that before anything else.
+            if (s[p + 1] != names[k][0] || ended[k] || p < resume[k]) continue;
             const std::string_view name = names[k];
             if (n - p < name.size() + 3 || std::memcmp(s + p + 1, name.data(), name.size()) != 0 ||
                 s[p + 1 + name.size()] != '=' || s[p + 2 + name.size()] != '"')

@@ -1,5 +1,7 @@
 #include "reconstruct/FuzzyFold.h"
 
+#include <memory>
+
 namespace quippet {
 namespace {
 
@@ -69,9 +71,21 @@ char16_t fold_unit(char16_t c) {
     }
 }
 
+/// fold_unit of every unit, looked up instead of worked out: the fold runs over every comment's text.
+const char16_t* fold_table() {
+    static const auto table = [] {
+        auto t = std::make_unique<char16_t[]>(0x10000);
+        for (unsigned c = 0; c < 0x10000; ++c)
+            t[c] = fold_unit(static_cast<char16_t>(c));
+        return t;
+    }();
+    return table.get();
+}
+
 } // namespace
 
 int fuzzy_fold(char16_t* text, int length, FuzzyFlags* flags) {
+    const char16_t* const fold = fold_table();
     FuzzyFlags seen;
     int out = 0;
     for (int i = 0; i < length; ++i) {
@@ -88,7 +102,7 @@ int fuzzy_fold(char16_t* text, int length, FuzzyFlags* flags) {
                 continue;
             }
         }
-        text[out++] = fold_unit(c);
+        text[out++] = fold[c];
     }
     if (flags) *flags = seen;
     return out;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <numeric>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "reconstruct/CommandSet.h"
@@ -14,16 +15,6 @@
 namespace quippet {
 
 namespace {
-
-using IdSet = std::unordered_set<std::u16string_view>;
-
-IdSet id_set(std::span<const std::u16string> ids) {
-    IdSet set;
-    set.reserve(ids.size());
-    for (const auto& id : ids)
-        if (!id.empty()) set.insert(id);
-    return set;
-}
 
 bool is_priority(const CWorkChatdata& data, int i) {
     return !data.filterable(i);
@@ -364,18 +355,24 @@ namespace {
 
 void mark_chained_ids(CWorkChatdata& data, const ChainIds& chains, AfterReadingCounters& counters,
                       const AfterReadingRemoved& removed) {
-    const IdSet sets[3] = {id_set(chains.ng_word), id_set(chains.common_ng), id_set(chains.command)};
     int* const counts[3] = {&counters.ng_word_chain, &counters.common_ng_chain, &counters.command_chain};
     CWorkChatdata* const outs[3] = {removed.ng_word_chain, removed.common_ng_chain, removed.command_chain};
-    if (sets[0].empty() && sets[1].empty() && sets[2].empty()) return;
+    // Each id with the first of the three lists that holds it, so that a comment costs one lookup.
+    std::unordered_map<std::u16string_view, int> first_list;
+    first_list.reserve(chains.ng_word.size() + chains.common_ng.size() + chains.command.size());
+    int s = 0;
+    for (const auto ids : {chains.ng_word, chains.common_ng, chains.command}) {
+        for (const auto& id : ids)
+            if (!id.empty()) first_list.emplace(id, s);
+        ++s;
+    }
+    if (first_list.empty()) return;
     for (int i = 0; i < data.count(); ++i) {
         if (is_priority(data, i) || data.is_marked(i)) continue;
-        for (int s = 0; s < 3; ++s) {
-            if (!sets[s].contains(data.user_id(i))) continue;
-            remove_to(data, i, outs[s]);
-            ++*counts[s];
-            break;
-        }
+        const auto hit = first_list.find(data.user_id(i));
+        if (hit == first_list.end()) continue;
+        remove_to(data, i, outs[hit->second]);
+        ++*counts[hit->second];
     }
 }
 

@@ -718,7 +718,14 @@ bool RuleProgram::evaluate(ChatEntry& c, const CommandVocabulary& v, const RuleR
     bool set_changed = false;
     int operation = -1;
     int changes = 0;
-    for (const Instruction& ins : instructions_) {
+    const size_t count = instructions_.size();
+    if (next_header_.size() != count) {
+        next_header_.assign(count, static_cast<uint32_t>(count));
+        for (size_t k = count; k-- > 1;)
+            next_header_[k - 1] = instructions_[k].op == RuleOp::header ? static_cast<uint32_t>(k) : next_header_[k];
+    }
+    for (size_t k = 0; k < count; ++k) {
+        const Instruction& ins = instructions_[k];
         if (ins.op == RuleOp::header) {
             if (excluded) break;
             skipping = false;
@@ -726,9 +733,16 @@ bool RuleProgram::evaluate(ChatEntry& c, const CommandVocabulary& v, const RuleR
             operation = ins.param;
             continue;
         }
-        if (skipping) continue;
+        // Only the next header can end a skip.
+        if (skipping) {
+            k = next_header_[k] - 1;
+            continue;
+        }
         if (ins.op < RuleOp::header) {
-            if (!holds(ins, c, v)) skipping = true;
+            if (!holds(ins, c, v)) {
+                skipping = true;
+                k = next_header_[k] - 1;
+            }
             continue;
         }
         const Effect e = run(ins, c, v, o, excluded, operation, changes, source);
@@ -757,18 +771,25 @@ const std::u16string& RuleProgram::parse_cached(std::u16string_view mail, const 
     constexpr size_t kMailCacheSize = 4096;
     if (&v != cached_vocabulary_) {
         mail_cache_.clear();
+        last_mail_ = nullptr;
         cached_vocabulary_ = &v;
     }
+    // Its unknown commands were listed when it was first parsed.
+    if (last_mail_ && last_mail_->first == mail) {
+        set_ = last_mail_->second.set;
+        return last_mail_->second.written;
+    }
     if (const auto hit = mail_cache_.find(mail); hit != mail_cache_.end()) {
-        // Its unknown commands were listed when it was first parsed.
+        last_mail_ = &*hit;
         set_ = hit->second.set;
         return hit->second.written;
     }
     parse_mail(mail, v, set_, &unknown_commands_);
     if (mail_cache_.size() >= kMailCacheSize) mail_cache_.clear();
-    ParsedMail& parsed = mail_cache_.emplace(mail, ParsedMail{set_, {}}).first->second;
-    write_mail(set_, parsed.written);
-    return parsed.written;
+    const auto entry = mail_cache_.emplace(mail, ParsedMail{set_, {}}).first;
+    last_mail_ = &*entry;
+    write_mail(set_, entry->second.written);
+    return entry->second.written;
 }
 
 // --- report --------------------------------------------------------------------------------------------

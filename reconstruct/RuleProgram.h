@@ -244,6 +244,12 @@ private:
     };
     std::unordered_map<std::u16string, ParsedMail, TextHash, std::equal_to<>> mail_cache_;
     const CommandVocabulary* cached_vocabulary_ = nullptr;
+    /// The entry of the last mail looked up: neighbouring comments often share theirs. Entries stay where
+    /// they are until the cache is cleared.
+    const std::pair<const std::u16string, ParsedMail>* last_mail_ = nullptr;
+    /// For each instruction, the index of the next operation header (or the end): a failed condition
+    /// skips the rest of its operation in one step.
+    std::vector<uint32_t> next_header_;
 
     /// The added commands of the current comment, hashed across its `<追加>` actions.
     void forget_others_index();

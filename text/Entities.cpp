@@ -97,16 +97,15 @@ void escape_markup(CCharW& text) {
     if (at == std::u16string_view::npos) return;
     thread_local std::u16string out;
     out.assign(in.substr(0, at));
-    for (; at < in.size(); ++at) {
-        const char16_t c = in[at];
-        if (c == u'&')
-            out += u"&amp;";
-        else if (c == u'<')
-            out += u"&lt;";
-        else if (c == u'>')
-            out += u"&gt;";
-        else
-            out += c;
+    while (at < in.size()) {
+        const char16_t c = in[at++];
+        out += c == u'&' ? u"&amp;" : (c == u'<' ? u"&lt;" : u"&gt;");
+        // The plain run up to the next markup character goes in whole.
+        size_t end = at;
+        while (end < in.size() && in[end] != u'&' && in[end] != u'<' && in[end] != u'>')
+            ++end;
+        out.append(in.substr(at, end - at));
+        at = end;
     }
     text.assign(out);
 }
