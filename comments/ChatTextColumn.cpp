@@ -4,7 +4,10 @@
 #include <stdexcept>
 
 ChatTextColumn::ChatTextColumn(const ChatTextColumn& other)
-    : slots_(other.slots_), filling_(other.filling_), total_(other.total_), dead_(other.dead_) {
+    : slots_(other.slots_), count_(other.count_), filling_(other.filling_), total_(other.total_), dead_(other.dead_),
+      shared_(other.shared_) {
+    // The index of the values so far would point into the other column's blocks: the copy starts its own
+    // with what it adds from now on.
     // Same blocks, same offsets: the slots stay valid as copied.
     blocks_.reserve(other.blocks_.size());
     for (const Block& b : other.blocks_) {
@@ -47,11 +50,29 @@ ChatTextColumn::Slot ChatTextColumn::store(std::u16string_view text) {
     return slot;
 }
 
+ChatTextColumn::Slot ChatTextColumn::store_shared(std::u16string_view text) {
+    // Bounded, so that a column of ever new values spends no more on the index than on a few blocks.
+    constexpr size_t kMaxKnown = 1 << 16;
+    if (text.empty()) return Slot{};
+    if (const auto hit = known_.find(text); hit != known_.end()) return hit->second;
+    const Slot slot = store(text);
+    if (known_.size() < kMaxKnown) known_.emplace(get_slot(slot), slot);
+    return slot;
+}
+
 void ChatTextColumn::set(int i, std::u16string_view text) {
     if (i < 0 || i >= count()) return;
+    if (slots_.empty()) {
+        if (text.empty()) return;
+        slots_.resize(static_cast<size_t>(count_));
+    }
     Slot& slot = slots_[static_cast<size_t>(i)];
     total_ = total_ - slot.length + text.size();
-    if (text.size() <= slot.length && slot.length > 0) {
+    if (shared_) {
+        // Another comment may hold the same units.
+        dead_ += slot.length;
+        slot = store_shared(text);
+    } else if (text.size() <= slot.length && slot.length > 0) {
         // Every value owns its units, so a shorter one can take the old place.
         char16_t* at = blocks_[slot.where >> kOffsetBits].units.get() + (slot.where & kOffsetMask);
         std::memmove(at, text.data(), text.size() * sizeof(char16_t));
@@ -66,6 +87,8 @@ void ChatTextColumn::set(int i, std::u16string_view text) {
 }
 
 void ChatTextColumn::gather(const int32_t* order, int keep) {
+    count_ = keep;
+    if (slots_.empty()) return; // empty values, wherever they go
     std::vector<Slot> kept(static_cast<size_t>(keep));
     uint64_t kept_units = 0;
     for (int k = 0; k < keep; ++k) {
@@ -81,7 +104,7 @@ void ChatTextColumn::gather(const int32_t* order, int keep) {
 void ChatTextColumn::compact_if_wasteful() {
     // The floor keeps small columns from being copied over and over for a few dead units.
     if (dead_ <= total_ || dead_ < kBlockUnits) return;
-    ChatTextColumn fresh;
+    ChatTextColumn fresh(shared_);
     fresh.slots_.reserve(slots_.size());
     for (int i = 0; i < count(); ++i)
         fresh.add(get(i));

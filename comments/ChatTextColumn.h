@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 /// One text column of the comment set. The values live side by side in large shared blocks, so adding a
@@ -10,23 +11,28 @@
 /// comment; a value is eight bytes of bookkeeping, where a string object is thirty-two.
 class ChatTextColumn {
 public:
-    ChatTextColumn() = default;
+    /// With `shared`, equal values are stored once: ids and commands repeat from comment to comment.
+    explicit ChatTextColumn(bool shared = false) : shared_(shared) {}
     ChatTextColumn(const ChatTextColumn& other);
     ChatTextColumn& operator=(const ChatTextColumn& other);
     ChatTextColumn(ChatTextColumn&&) noexcept = default;
     ChatTextColumn& operator=(ChatTextColumn&&) noexcept = default;
     ~ChatTextColumn() = default;
 
-    int count() const { return static_cast<int>(slots_.size()); }
+    int count() const { return count_; }
     /// Empty outside the column.
     std::u16string_view get(int i) const {
-        if (i < 0 || i >= count()) return {};
-        const Slot s = slots_[static_cast<size_t>(i)];
-        if (s.length == 0) return {};
-        return {blocks_[s.where >> kOffsetBits].units.get() + (s.where & kOffsetMask), s.length};
+        if (i < 0 || static_cast<size_t>(i) >= slots_.size()) return {};
+        return get_slot(slots_[static_cast<size_t>(i)]);
     }
     void add(std::u16string_view text) {
-        slots_.push_back(store(text));
+        ++count_;
+        // A column that has held nothing but empty values keeps no slots (most files have no locale).
+        if (slots_.empty()) {
+            if (text.empty()) return;
+            slots_.resize(static_cast<size_t>(count_ - 1));
+        }
+        slots_.push_back(shared_ ? store_shared(text) : store(text));
         total_ += text.size();
     }
     /// Ignored outside the column.
@@ -35,7 +41,6 @@ public:
     void gather(const int32_t* order, int keep);
     /// Lengths summed over every value.
     int total_length() const { return static_cast<int>(total_); }
-    void reserve(int n) { slots_.reserve(static_cast<size_t>(n)); }
 
 private:
     static constexpr int kOffsetBits = 20;
@@ -54,14 +59,26 @@ private:
         size_t used = 0;
     };
 
+    std::u16string_view get_slot(Slot s) const {
+        if (s.length == 0) return {};
+        return {blocks_[s.where >> kOffsetBits].units.get() + (s.where & kOffsetMask), s.length};
+    }
     Slot store(std::u16string_view text);
+    /// The slot of an equal value stored before, else a new one.
+    Slot store_shared(std::u16string_view text);
     /// Copies the live values into fresh blocks once more space is dead (overwritten or dropped) than live.
     void compact_if_wasteful();
 
+    /// Empty, or one slot for each of count_ values.
     std::vector<Slot> slots_;
+    int count_ = 0;
     std::vector<Block> blocks_;
     /// Index of the block being filled, or -1.
     int filling_ = -1;
     uint64_t total_ = 0;
+    /// Units no slot uses any more; with shared values an estimate from above.
     uint64_t dead_ = 0;
+    bool shared_ = false;
+    /// Stored values by text, for sharing; views into the blocks, which never move.
+    std::unordered_map<std::u16string_view, Slot> known_;
 };

@@ -53,8 +53,19 @@ CWorkChatdata::CWorkChatdata() : order_(kIntStep), ids_a_(200), ids_b_(200) {
 }
 
 int CWorkChatdata::append_ints(const int32_t (&values)[kChatIntColumnCount]) {
-    for (int c = 0; c < kChatIntColumnCount; ++c)
-        ints_[static_cast<size_t>(c)].add(values[c]);
+    // Insertion numbers start at 0, so that column is stored from the start.
+    ints_[0].add(values[0]);
+    for (int c = 1; c < kChatIntColumnCount; ++c) {
+        CIntArray& col = ints_[static_cast<size_t>(c)];
+        if (col.count() > 0) {
+            col.add(values[c]);
+        } else if (count_ == 0) {
+            uniform_[static_cast<size_t>(c)] = values[c];
+        } else if (values[c] != uniform_[static_cast<size_t>(c)]) {
+            materialize(c);
+            col.add(values[c]);
+        }
+    }
     order_.add(count_);
     ++next_position_;
     return count_++;
@@ -116,6 +127,22 @@ int CWorkChatdata::copy_to(int i, CWorkChatdata& other) const {
     return other.append_ints(values);
 }
 
+void CWorkChatdata::set(ChatColumn column, int i, int32_t value) {
+    if (i < 0 || i >= count_) return;
+    CIntArray& col = ints_[static_cast<size_t>(column)];
+    if (col.count() == 0) {
+        if (value == uniform_[static_cast<size_t>(column)]) return;
+        materialize(static_cast<int>(column));
+    }
+    col.set(i, value);
+}
+
+void CWorkChatdata::materialize(int c) {
+    CIntArray& col = ints_[static_cast<size_t>(c)];
+    col.append_zeros(count_);
+    if (const int32_t u = uniform_[static_cast<size_t>(c)]; u != 0) std::fill(col.data(), col.data() + count_, u);
+}
+
 int CWorkChatdata::count_empty_user_id() const {
     int n = 0;
     for (int i = 0; i < count_; ++i)
@@ -167,6 +194,8 @@ void CWorkChatdata::sort(int key1, int key2, int key3, int key4, int limit) {
         } else {
             break; // 99 or anything unknown ends the key list
         }
+        // A column of one value orders nothing.
+        if (def.column >= 0 && ints_[static_cast<size_t>(def.column)].count() == 0) continue;
         SortKey& k = keys[nkeys++];
         k.descending = def.descending;
         if (def.column == kUserIdKey) {
@@ -263,6 +292,7 @@ void CWorkChatdata::rearrange(int keep) {
     // Integer columns: gather through one scratch column.
     std::vector<int32_t> scratch(static_cast<size_t>(n));
     for (CIntArray& col : ints_) {
+        if (col.count() == 0) continue; // one value, wherever the comments go
         int32_t* values = col.data();
         for (int k = 0; k < n; ++k)
             scratch[static_cast<size_t>(k)] = values[order[k]];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -57,7 +58,9 @@ inline constexpr int none = 99;
 /// only it moves when the set is sorted. Removal is mark and compact: marking costs nothing, and compacting
 /// drops every marked comment in one step.
 ///
-/// Every column always holds count() values and the order column is a permutation of 0 … count()-1.
+/// Every column reads as count() values and the order column is a permutation of 0 … count()-1. An integer
+/// column whose values have all been the same stores just that value (most files never use half of the
+/// columns, and one thread fills another); one that stores anything stores all count() values.
 class CWorkChatdata {
 public:
     static constexpr int32_t kRemovedMark = 2147483647;
@@ -83,8 +86,12 @@ public:
     // --- reading ----------------------------------------------------------------------------------------
     /// Index of the comment at position k of the current order (0 outside the set).
     int at(int k) const { return order_.get(k); }
-    int get(ChatColumn column, int i) const { return ints_[static_cast<size_t>(column)].get(i); }
-    void set(ChatColumn column, int i, int32_t value) { ints_[static_cast<size_t>(column)].set(i, value); }
+    int get(ChatColumn column, int i) const {
+        const CIntArray& col = ints_[static_cast<size_t>(column)];
+        if (col.count() > 0) return col.get(i);
+        return i >= 0 && i < count_ ? uniform_[static_cast<size_t>(column)] : 0;
+    }
+    void set(ChatColumn column, int i, int32_t value);
     std::u16string_view user_id(int i) const { return user_id_.get(i); }
     std::u16string_view mail(int i) const { return mail_.get(i); }
     std::u16string_view text(int i) const { return text_.get(i); }
@@ -153,15 +160,19 @@ public:
 private:
     CIntArray& column(ChatColumn c) { return ints_[static_cast<size_t>(c)]; }
     int append_ints(const int32_t (&values)[kChatIntColumnCount]);
+    /// Stores every value of a column that held one value only, before it gets another.
+    void materialize(int column);
     /// Moves every comment to the index of its position in the order, then keeps the first `keep`.
     void rearrange(int keep);
 
     CIntArray order_;
-    ChatTextColumn mail_;
-    ChatTextColumn user_id_;
+    ChatTextColumn mail_{true};
+    ChatTextColumn user_id_{true};
     ChatTextColumn text_;
     ChatTextColumn locale_;
     std::vector<CIntArray> ints_;
+    /// The value of every comment in a column that stores none.
+    std::array<int32_t, kChatIntColumnCount> uniform_{};
     int count_ = 0;
     int removed_ = 0;
     /// Insertion number of the next comment added; equals count_ until something is removed.

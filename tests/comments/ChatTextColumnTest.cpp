@@ -37,6 +37,24 @@ TEST(ChatTextColumnTest, AddGetAndOutside) {
     EXPECT_EQ(column.count(), 3);
 }
 
+TEST(ChatTextColumnTest, EmptyValuesBeforeTheFirstRealOne) {
+    // A column of empty values stores none of them; the first real value, added or set, must not shift them.
+    ChatTextColumn added, set;
+    for (int n = 0; n < 5; ++n) {
+        added.add(u"");
+        set.add(u"");
+    }
+    const int32_t order[] = {4, 3, 2, 1, 0};
+    set.gather(order, 4);
+    expect_holds(set, {u"", u"", u"", u""});
+    set.set(2, u"");
+    set.set(1, u"one");
+    expect_holds(set, {u"", u"one", u"", u""});
+    added.add(u"five");
+    added.add(u"");
+    expect_holds(added, {u"", u"", u"", u"", u"", u"five", u""});
+}
+
 TEST(ChatTextColumnTest, OverwritesNeverTouchTheNeighbours) {
     ChatTextColumn column;
     std::vector<std::u16string> values;
@@ -98,6 +116,37 @@ TEST(ChatTextColumnTest, LongValuesCopiesAndCompaction) {
     expect_holds(column, values);
     copy = column;
     expect_holds(copy, values);
+}
+
+TEST(ChatTextColumnTest, SharedValuesStayApartWhenOneChanges) {
+    ChatTextColumn column(true);
+    std::vector<std::u16string> values;
+    for (int n = 0; n < 300; ++n) {
+        values.push_back(n % 3 == 0 ? u"" : value_of(n % 5, 4));
+        column.add(values.back());
+    }
+    expect_holds(column, values);
+    // Equal values may share their units; changing one must leave its equals as they were.
+    values[1] = u"x";
+    column.set(1, values[1]);
+    values[2] = value_of(9, 40);
+    column.set(2, values[2]);
+    expect_holds(column, values);
+
+    ChatTextColumn copy = column;
+    copy.add(values[4]);
+    copy.set(4, u"");
+    expect_holds(column, values);
+
+    // Enough overwrites to make the column start afresh, which must keep sharing working.
+    const std::u16string big(300'000, u'b');
+    for (int round = 0; round < 8; ++round) {
+        values[5] = big + static_cast<char16_t>(u'0' + round);
+        column.set(5, values[5]);
+    }
+    column.add(values[4]);
+    values.push_back(values[4]);
+    expect_holds(column, values);
 }
 
 } // namespace

@@ -215,6 +215,40 @@ TEST(ChatSetTest, TruncateKeepsTheFirstPositionsInTheirOrder) {
     EXPECT_EQ(order_of(cut), "c,d");
 }
 
+TEST(ChatSetTest, ColumnsOfOneValueReadAsEveryOther) {
+    // Columns that held one value so far store only it; every way of giving them a second one, and of
+    // moving and dropping comments, must read back as if each comment had its own.
+    CWorkChatdata set;
+    for (int n = 0; n < 6; ++n) {
+        ChatEntry e = entry_of({.user_id = u"u", .vpos = 60 - n, .no = n + 1});
+        e.thread = 77;
+        e.score = n == 4 ? -3 : 0;
+        set.add(e, 0);
+    }
+    EXPECT_EQ(set.get(ChatColumn::thread, 5), 77);
+    EXPECT_EQ(set.get(ChatColumn::thread, 6), 0); // outside the set
+    EXPECT_EQ(set.get(ChatColumn::score, 4), -3);
+    EXPECT_EQ(set.get(ChatColumn::score, 3), 0);
+    set.set(ChatColumn::thread, 2, 77);
+    set.set(ChatColumn::extra3, 1, 0);
+    set.set(ChatColumn::extra3, 3, 9);
+    set.sort(chat_key::thread, chat_key::vpos);
+    EXPECT_EQ(set.vpos(set.at(0)), 55);
+    set.mark_removed(set.at(0));
+    set.compact();
+    ASSERT_EQ(set.count(), 5);
+    for (int i = 0; i < set.count(); ++i) {
+        EXPECT_EQ(set.get(ChatColumn::thread, i), 77);
+        EXPECT_EQ(set.get(ChatColumn::extra3, i), set.no(i) == 4 ? 9 : 0);
+        EXPECT_EQ(set.get(ChatColumn::score, i), set.no(i) == 5 ? -3 : 0);
+    }
+    ASSERT_EQ(set.truncate(0), 0);
+    ChatEntry e = entry_of({.user_id = u"v", .vpos = 1});
+    e.thread = 5;
+    set.add(e, 0);
+    EXPECT_EQ(set.get(ChatColumn::thread, 0), 5);
+}
+
 TEST(ChatSetTest, RemoveIdsSparesPriorityComments) {
     CWorkChatdata set;
     set.add(entry_of({.user_id = u"ng", .no = 1}), 0);
