@@ -5,9 +5,9 @@
 
 ChatTextColumn::ChatTextColumn(const ChatTextColumn& other)
     : slots_(other.slots_), count_(other.count_), filling_(other.filling_), total_(other.total_), dead_(other.dead_),
-      shared_(other.shared_) {
-    // The index of the values so far would point into the other column's blocks: the copy starts its own
-    // with what it adds from now on.
+      shared_(other.shared_), known_(other.known_), known_count_(other.known_count_), sharing_(other.sharing_),
+      lookups_(other.lookups_), hits_(other.hits_) {
+    // The index holds slots, which are the same in the copy's blocks.
     // Same blocks, same offsets: the slots stay valid as copied.
     blocks_.reserve(other.blocks_.size());
     for (const Block& b : other.blocks_) {
@@ -50,13 +50,60 @@ ChatTextColumn::Slot ChatTextColumn::store(std::u16string_view text) {
     return slot;
 }
 
+namespace {
+
+uint32_t text_hash(std::u16string_view text) {
+    // FNV-1a over the units: ids and commands are short, and this spreads them well enough.
+    uint32_t h = 2166136261u;
+    for (const char16_t c : text)
+        h = (h ^ c) * 16777619u;
+    return h;
+}
+
+} // namespace
+
 ChatTextColumn::Slot ChatTextColumn::store_shared(std::u16string_view text) {
-    // Bounded, so that a column of ever new values spends no more on the index than on a few blocks.
+    // Bounded, so that a column of ever new values spends no more on the index than on a block.
     constexpr size_t kMaxKnown = 1 << 16;
+    // After this many lookups a column that found fewer than a quarter of its values drops the index.
+    constexpr uint32_t kTrialLookups = 8192;
     if (text.empty()) return Slot{};
-    if (const auto hit = known_.find(text); hit != known_.end()) return hit->second;
+    if (sharing_ == Sharing::off) return store(text);
+    if (sharing_ == Sharing::trial && lookups_ == kTrialLookups) {
+        sharing_ = hits_ * 4 >= kTrialLookups ? Sharing::on : Sharing::off;
+        if (sharing_ == Sharing::off) {
+            known_ = {};
+            known_count_ = 0;
+            return store(text);
+        }
+    }
+    if (sharing_ == Sharing::trial) ++lookups_;
+    if (known_.empty()) known_.resize(1024);
+    const uint32_t h = text_hash(text);
+    const size_t mask = known_.size() - 1;
+    size_t at = h & mask;
+    for (; known_[at].slot.length != 0; at = (at + 1) & mask) {
+        if (known_[at].hash == h && get_slot(known_[at].slot) == text) {
+            hits_ += sharing_ == Sharing::trial ? 1 : 0;
+            return known_[at].slot;
+        }
+    }
     const Slot slot = store(text);
-    if (known_.size() < kMaxKnown) known_.emplace(get_slot(slot), slot);
+    if (known_count_ >= kMaxKnown) return slot;
+    known_[at] = {h, slot};
+    // Kept at most half full, so that probes stay short.
+    if (++known_count_ * 2 > known_.size()) {
+        std::vector<Known> wider(known_.size() * 2);
+        const size_t wider_mask = wider.size() - 1;
+        for (const Known& k : known_) {
+            if (k.slot.length == 0) continue;
+            size_t to = k.hash & wider_mask;
+            while (wider[to].slot.length != 0)
+                to = (to + 1) & wider_mask;
+            wider[to] = k;
+        }
+        known_ = std::move(wider);
+    }
     return slot;
 }
 

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 /// One text column of the comment set. The values live side by side in large shared blocks, so adding a
@@ -79,6 +78,17 @@ private:
     /// Units no slot uses any more; with shared values an estimate from above.
     uint64_t dead_ = 0;
     bool shared_ = false;
-    /// Stored values by text, for sharing; views into the blocks, which never move.
-    std::unordered_map<std::u16string_view, Slot> known_;
+    /// Stored values for sharing, an open-addressed table of slots with their hashes: a lookup costs one
+    /// visit to the table and, when the hash matches, one to the text. Empty entries have length 0.
+    struct Known {
+        uint32_t hash = 0;
+        Slot slot;
+    };
+    std::vector<Known> known_;
+    size_t known_count_ = 0;
+    /// A column whose values hardly repeat (live-thread ids) stops looking after a trial.
+    enum class Sharing : uint8_t { trial, on, off };
+    Sharing sharing_ = Sharing::trial;
+    uint32_t lookups_ = 0;
+    uint32_t hits_ = 0;
 };

@@ -110,8 +110,8 @@ SourceEncoding decode_source_bytes(std::string_view bytes, std::u16string& text)
         text = utf16_units(bytes, false);
         return SourceEncoding::kUtf16Le;
     }
-    if (is_valid_utf8(bytes)) {
-        text = from_utf8(bytes);
+    if (auto decoded = from_valid_utf8(bytes)) {
+        text = std::move(*decoded);
         return SourceEncoding::kUtf8;
     }
     text = from_cp932(bytes);

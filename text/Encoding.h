@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,15 @@ std::u16string decimal_text(long long n);
 /// Well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, no cut sequence at the end.
 bool is_valid_utf8(std::string_view bytes);
 std::u16string from_utf8(std::string_view bytes);
+/// from_utf8 when `bytes` is valid UTF-8 (is_valid_utf8), in one pass; nullopt otherwise.
+std::optional<std::u16string> from_valid_utf8(std::string_view bytes);
 std::string to_cp932(std::u16string_view text);
 std::u16string from_cp932(std::string_view bytes);
 
 /// Writes the UTF-16 form of `bytes` (UTF-8) to `out`, which must hold at least `bytes.size()` units
-/// (UTF-16 never needs more units than UTF-8 has bytes). Returns the units written.
-size_t decode_utf8_into(std::string_view bytes, char16_t* out);
+/// (UTF-16 never needs more units than UTF-8 has bytes). Returns the units written. Ill-formed sequences
+/// become U+FFFD, and set `ill_formed` when given.
+size_t decode_utf8_into(std::string_view bytes, char16_t* out, bool* ill_formed = nullptr);
 
 /// Length of the longest prefix of `bytes` whose UTF-8 decoding cannot change with what follows: the
 /// bytes of a sequence that may still be completed are left for the next piece of a stream.

@@ -147,6 +147,17 @@ TEST(ChatTextColumnTest, SharedValuesStayApartWhenOneChanges) {
     column.add(values[4]);
     values.push_back(values[4]);
     expect_holds(column, values);
+
+    // Thousands of distinct values, each twice, as ids come: the index grows and still finds them all.
+    ChatTextColumn ids(true);
+    std::vector<std::u16string> id_values;
+    for (int round = 0; round < 2; ++round)
+        for (int n = 0; n < 5000; ++n) {
+            id_values.push_back(u"id" + std::u16string(1, static_cast<char16_t>(u'A' + n % 50)) +
+                                std::u16string(1, static_cast<char16_t>(0x3041 + n / 50)));
+            ids.add(id_values.back());
+        }
+    expect_holds(ids, id_values);
 }
 
 } // namespace

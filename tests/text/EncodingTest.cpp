@@ -1,5 +1,7 @@
 #include "text/Encoding.h"
 
+#include <unicode/stringpiece.h>
+#include <unicode/unistr.h>
 #include <unicode/ustring.h>
 
 #include <gtest/gtest.h>
@@ -162,6 +164,42 @@ TEST(EncodingTest, ValidUtf8IsStrict) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(quippet::is_valid_utf8(c.bytes), c.valid) << testing::PrintToString(std::string(c.bytes));
+
+    // Every lead byte with every second byte and the edges of the later ones, each sequence alone, cut short
+    // and amid ASCII (so that the sixteen-byte skip runs into it): valid exactly when ICU's strict
+    // conversion round-trips it.
+    const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    for (unsigned lead = 0x80; lead <= 0xFF; ++lead) {
+        for (unsigned second = 0; second <= 0xFF; ++second) {
+            // Only three- and four-byte leads look past the second byte.
+            const size_t thirds = lead >= 0xE0 ? std::size(edges) : 1;
+            for (size_t t = 0; t < thirds; ++t) {
+                for (const unsigned char fourth :
+                     {static_cast<unsigned char>(0x80), static_cast<unsigned char>(0x41)}) {
+                    if (fourth != 0x80 && lead < 0xF0) continue;
+                    const char raw[] = {static_cast<char>(lead), static_cast<char>(second), static_cast<char>(edges[t]),
+                                        static_cast<char>(fourth)};
+                    const size_t first_len = lead < 0xE0 || t == 0 ? 1 : 3;
+                    for (size_t len = first_len; len <= 4; ++len) {
+                        const std::string_view seq(raw, len);
+                        const icu::UnicodeString decoded = icu::UnicodeString::fromUTF8(
+                            icu::StringPiece(seq.data(), static_cast<int32_t>(seq.size())));
+                        std::string back;
+                        decoded.toUTF8String(back);
+                        const bool expected = back == seq;
+                        ASSERT_EQ(quippet::is_valid_utf8(seq), expected) << testing::PrintToString(std::string(seq));
+                        const auto strict = quippet::from_valid_utf8(seq);
+                        ASSERT_EQ(strict.has_value(), expected) << testing::PrintToString(std::string(seq));
+                        if (strict) {
+                            ASSERT_EQ(*strict, quippet::from_utf8(seq));
+                        }
+                        const std::string amid = std::string(17, 'a') + std::string(seq) + std::string(20, 'b');
+                        ASSERT_EQ(quippet::is_valid_utf8(amid), expected) << testing::PrintToString(std::string(seq));
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(EncodingTest, StreamPrefixHoldsBackOnlyOpenSequences) {
