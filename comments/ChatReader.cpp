@@ -5,10 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "comments/BlankScan.h"
 #include "comments/ChatNumbers.h"
 #include "text/Encoding.h"
 #include "text/FileSP.h"
@@ -109,19 +106,7 @@ void scan_tag(std::string_view tag, TagValues& out) {
         out.found |= 1u << which;
         return settled != kAllSettled;
     };
-    const char* p = begin;
-#if defined(__SSE2__)
-    // Blanks come every few bytes: finding them sixteen at a time beats a search call for each.
-    const __m128i blank = _mm_set1_epi8(' ');
-    for (; end - p >= 16; p += 16) {
-        unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), blank)));
-        for (; mask != 0; mask &= mask - 1)
-            if (!at_blank(p + __builtin_ctz(mask))) return;
-    }
-#endif
-    for (; p < end; ++p)
-        if (*p == ' ' && !at_blank(p)) return;
+    for_each_blank(begin, end, at_blank);
 }
 
 /// Absent or empty: 0. Otherwise a decimal, or 0 and one more malformed value counted.

@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "comments/BlankScan.h"
 #include "comments/ChatNumbers.h"
 #include "resources/MessageIds.h"
 
@@ -68,21 +65,10 @@ template <size_t N, typename F> void each_attribute_of(std::string_view doc, con
             resume[k] = end + 1;
         }
     };
-    size_t p = 0;
-#if defined(__SSE2__)
-    // Blanks come every few bytes: finding them sixteen at a time beats a search call for each.
-    const __m128i blank = _mm_set1_epi8(' ');
-    for (; p + 16 <= n && active > 0; p += 16) {
-        unsigned mask = static_cast<unsigned>(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + p)), blank)));
-        while (mask != 0 && active > 0) {
-            at_blank(p + static_cast<size_t>(__builtin_ctz(mask)));
-            mask &= mask - 1;
-        }
-    }
-#endif
-    for (; p < n && active > 0; ++p)
-        if (s[p] == ' ') at_blank(p);
+    for_each_blank(s, s + n, [&](const char* blank) {
+        at_blank(static_cast<size_t>(blank - s));
+        return active > 0;
+    });
 }
 
 /// One value of a number scan, as scan_numbers takes it.
