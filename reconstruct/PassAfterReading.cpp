@@ -202,12 +202,26 @@ void per_minute(CWorkChatdata& data, const LimitOptions& options, AfterReadingCo
         // Rounded down, with no floor: a second or two of closing credits may get no comment at all.
         quota.back() = static_cast<int>(static_cast<int64_t>(limit) * last_seconds / 60);
     }
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        if (options.row_order_first && data.source(a) != data.source(b)) return data.source(a) < data.source(b);
-        if (data.date(a) != data.date(b))
-            return options.newest_first ? data.date(a) > data.date(b) : data.date(a) < data.date(b);
-        return position(data, a) < position(data, b);
+    // The keys beside each index, read once; reading numbers are unique, so the order is strict.
+    struct Keyed {
+        int32_t source;
+        int64_t date;
+        int32_t position;
+        int32_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(order.size());
+    for (const int i : order)
+        keyed.push_back({options.row_order_first ? data.source(i) : 0,
+                         options.newest_first ? -static_cast<int64_t>(data.date(i)) : data.date(i), position(data, i),
+                         i});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.source != b.source) return a.source < b.source;
+        if (a.date != b.date) return a.date < b.date;
+        return a.position < b.position;
     });
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = keyed[k].index;
     std::vector<int> kept(static_cast<size_t>(minutes), 0);
     std::vector<char> keep(static_cast<size_t>(data.count()), 0);
     int total = 0;
@@ -417,23 +431,39 @@ void mark_duplicates(CWorkChatdata& data, const DedupeOptions& o, AfterReadingCo
         if (o.text && (c = compare_texts(body(a), body(b))) != 0) return c;
         return 0;
     };
-    // Integer keys only: the texts are compared once per comment below, not once per comparison.
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const uint64_t ha = hash[static_cast<size_t>(a)], hb = hash[static_cast<size_t>(b)];
-        if (ha != hb) return ha < hb;
-        if (o.vpos && data.vpos(a) != data.vpos(b)) return data.vpos(a) < data.vpos(b);
-        return position(data, a) < position(data, b);
+    // Integer keys only: the texts are compared once per comment below, not once per comparison. The keys
+    // sit beside each index, so that the sort reads them in order; reading numbers are unique, so the
+    // order is strict.
+    struct Keyed {
+        uint64_t hash;
+        int64_t vpos;
+        int32_t position;
+        int32_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(order.size());
+    for (const int i : order)
+        keyed.push_back({hash[static_cast<size_t>(i)], o.vpos ? data.vpos(i) : 0, position(data, i), i});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.hash != b.hash) return a.hash < b.hash;
+        if (a.vpos != b.vpos) return a.vpos < b.vpos;
+        return a.position < b.position;
     });
+    for (int k = 0; k < n; ++k)
+        order[static_cast<size_t>(k)] = keyed[static_cast<size_t>(k)].index;
     // Runs of one hash are almost always one group; a run that mixes groups (a collision) is split by
-    // its texts, keeping the time and reading order inside each group.
+    // its texts, keeping the time and reading order inside each group. A run found to be one group is
+    // remembered, so that its texts are not compared a second time below.
+    std::vector<int> one_group_end(static_cast<size_t>(n), -1);
     for (int run = 0; run < n;) {
         int run_end = run + 1;
-        while (run_end < n && hash[static_cast<size_t>(order[static_cast<size_t>(run_end)])] ==
-                                  hash[static_cast<size_t>(order[static_cast<size_t>(run)])])
+        while (run_end < n && keyed[static_cast<size_t>(run_end)].hash == keyed[static_cast<size_t>(run)].hash)
             ++run_end;
         const auto first = order.begin() + run, last = order.begin() + run_end;
         if (std::any_of(first + 1, last, [&](int i) { return compare_group(*first, i) != 0; }))
             std::stable_sort(first, last, [&](int a, int b) { return compare_group(a, b) < 0; });
+        else
+            one_group_end[static_cast<size_t>(run)] = run_end;
         run = run_end;
     }
     // Within a group each comment A meets the later ones in time (or reading) order until the window has
@@ -447,12 +477,15 @@ void mark_duplicates(CWorkChatdata& data, const DedupeOptions& o, AfterReadingCo
     };
     int start = 0;
     while (start < n) {
-        int end = start + 1;
-        while (end < n &&
-               hash[static_cast<size_t>(order[static_cast<size_t>(end)])] ==
-                   hash[static_cast<size_t>(order[static_cast<size_t>(start)])] &&
-               compare_group(order[static_cast<size_t>(start)], order[static_cast<size_t>(end)]) == 0)
-            ++end;
+        int end = one_group_end[static_cast<size_t>(start)];
+        if (end < 0) {
+            end = start + 1;
+            while (end < n &&
+                   hash[static_cast<size_t>(order[static_cast<size_t>(end)])] ==
+                       hash[static_cast<size_t>(order[static_cast<size_t>(start)])] &&
+                   compare_group(order[static_cast<size_t>(start)], order[static_cast<size_t>(end)]) == 0)
+                ++end;
+        }
         for (int a = start; a < end; a = next[static_cast<size_t>(a)]) {
             const int ia = order[static_cast<size_t>(a)];
             int b = next[static_cast<size_t>(a)];
