@@ -40,5 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (pieces != whole) __builtin_trap();
     // Malformed bytes decode to U+FFFD, never to a lone surrogate, so the text survives being written back.
     if (from_utf8(to_utf8(whole)) != whole) __builtin_trap();
+    // The validating decoder accepts exactly what the validator does, and then gives the same text.
+    const auto strict = from_valid_utf8(bytes);
+    if (strict.has_value() != is_valid_utf8(bytes) || (strict && *strict != whole)) __builtin_trap();
+    if (is_valid_utf8(bytes) != (to_utf8(whole) == bytes)) __builtin_trap();
     return 0;
 }
