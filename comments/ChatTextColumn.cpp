@@ -65,12 +65,12 @@ uint32_t text_hash(std::u16string_view text) {
 ChatTextColumn::Slot ChatTextColumn::store_shared(std::u16string_view text) {
     // Bounded, so that a column of ever new values spends no more on the index than on a block.
     constexpr size_t kMaxKnown = 1 << 16;
-    // After this many lookups a column that found fewer than a quarter of its values drops the index.
-    constexpr uint32_t kTrialLookups = 8192;
     if (text.empty()) return Slot{};
     if (sharing_ == Sharing::off) return store(text);
-    if (sharing_ == Sharing::trial && lookups_ == kTrialLookups) {
-        sharing_ = hits_ * 4 >= kTrialLookups ? Sharing::on : Sharing::off;
+    // Once the index is full, a column that found fewer than a quarter of its values in it drops it. The
+    // trial must be that long: ids repeat over a whole file, so the first thousands are nearly all new.
+    if (sharing_ == Sharing::trial && known_count_ >= kMaxKnown) {
+        sharing_ = hits_ * 4 >= lookups_ ? Sharing::on : Sharing::off;
         if (sharing_ == Sharing::off) {
             known_ = {};
             known_count_ = 0;

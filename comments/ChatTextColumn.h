@@ -40,6 +40,13 @@ public:
     void gather(const int32_t* order, int keep);
     /// Lengths summed over every value.
     int total_length() const { return static_cast<int>(total_); }
+    /// Units the blocks hold, shared ones once and dead ones included: what the column costs.
+    size_t units_held() const {
+        size_t n = 0;
+        for (const Block& b : blocks_)
+            n += b.used;
+        return n;
+    }
 
 private:
     static constexpr int kOffsetBits = 20;
@@ -89,6 +96,6 @@ private:
     /// A column whose values hardly repeat (live-thread ids) stops looking after a trial.
     enum class Sharing : uint8_t { trial, on, off };
     Sharing sharing_ = Sharing::trial;
-    uint32_t lookups_ = 0;
-    uint32_t hits_ = 0;
+    uint64_t lookups_ = 0;
+    uint64_t hits_ = 0;
 };

@@ -160,4 +160,24 @@ TEST(ChatTextColumnTest, SharedValuesStayApartWhenOneChanges) {
     expect_holds(ids, id_values);
 }
 
+TEST(ChatTextColumnTest, SharingPaysWhereValuesRepeatAcrossTheWholeColumn) {
+    // Ids come back only every few tens of thousands of comments, as in a large file: the first stretch
+    // is nearly all new, and sharing must not give up on it.
+    auto id = [](int n) {
+        std::u16string s = u"user";
+        for (int k = 0; k < 4; ++k)
+            s += static_cast<char16_t>(u'a' + (n >> (5 * k)) % 32);
+        return s;
+    };
+    ChatTextColumn repeating(true), unique(true);
+    for (int n = 0; n < 200'000; ++n) {
+        repeating.add(id(n % 40'000));
+        unique.add(id(n) + id(n / 7));
+    }
+    EXPECT_EQ(repeating.units_held(), size_t{40'000} * 8);
+    EXPECT_EQ(unique.units_held(), size_t{200'000} * 16);
+    EXPECT_EQ(std::u16string(repeating.get(123'456)), id(123'456 % 40'000));
+    EXPECT_EQ(std::u16string(unique.get(199'999)), id(199'999) + id(199'999 / 7));
+}
+
 } // namespace
