@@ -53,11 +53,20 @@ ChatTextColumn::Slot ChatTextColumn::store(std::u16string_view text) {
 namespace {
 
 uint32_t text_hash(std::u16string_view text) {
-    // FNV-1a over the units: ids and commands are short, and this spreads them well enough.
-    uint32_t h = 2166136261u;
-    for (const char16_t c : text)
-        h = (h ^ c) * 16777619u;
-    return h;
+    // Four units at a time: an id of 27 units takes seven steps, not 27 dependent multiplications.
+    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    uint64_t h = text.size() * kMul;
+    size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, sizeof word);
+        h = (h ^ word) * kMul;
+        h ^= h >> 29;
+    }
+    for (; i < text.size(); ++i)
+        h = (h ^ text[i]) * kMul;
+    h ^= h >> 32;
+    return static_cast<uint32_t>(h);
 }
 
 } // namespace
