@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <numeric>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -21,6 +22,20 @@ bool is_priority(const CWorkChatdata& data, int i) {
 }
 int position(const CWorkChatdata& data, int i) {
     return data.get(ChatColumn::position, i);
+}
+
+/// Sorts the indices by `key_of(i)`, worked out once for each and kept beside it, so that the sort reads
+/// its keys in order instead of reaching into the columns in every comparison. The key must end with the
+/// reading number, which is unique: the order is then strict and any sort gives it.
+template <typename KeyOf> void sort_by_key(std::vector<int>& order, KeyOf key_of) {
+    using Key = decltype(key_of(0));
+    std::vector<std::pair<Key, int>> keyed;
+    keyed.reserve(order.size());
+    for (const int i : order)
+        keyed.emplace_back(key_of(i), i);
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t k = 0; k < order.size(); ++k)
+        order[k] = keyed[k].second;
 }
 
 void drop_marked(CWorkChatdata& data) {
@@ -202,26 +217,11 @@ void per_minute(CWorkChatdata& data, const LimitOptions& options, AfterReadingCo
         // Rounded down, with no floor: a second or two of closing credits may get no comment at all.
         quota.back() = static_cast<int>(static_cast<int64_t>(limit) * last_seconds / 60);
     }
-    // The keys beside each index, read once; reading numbers are unique, so the order is strict.
-    struct Keyed {
-        int32_t source;
-        int64_t date;
-        int32_t position;
-        int32_t index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(order.size());
-    for (const int i : order)
-        keyed.push_back({options.row_order_first ? data.source(i) : 0,
-                         options.newest_first ? -static_cast<int64_t>(data.date(i)) : data.date(i), position(data, i),
-                         i});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.source != b.source) return a.source < b.source;
-        if (a.date != b.date) return a.date < b.date;
-        return a.position < b.position;
+    sort_by_key(order, [&](int i) {
+        return std::tuple(options.row_order_first ? data.source(i) : 0,
+                          options.newest_first ? -static_cast<int64_t>(data.date(i)) : int64_t{data.date(i)},
+                          position(data, i));
     });
-    for (size_t k = 0; k < order.size(); ++k)
-        order[k] = keyed[k].index;
     std::vector<int> kept(static_cast<size_t>(minutes), 0);
     std::vector<char> keep(static_cast<size_t>(data.count()), 0);
     int total = 0;
@@ -431,33 +431,18 @@ void mark_duplicates(CWorkChatdata& data, const DedupeOptions& o, AfterReadingCo
         if (o.text && (c = compare_texts(body(a), body(b))) != 0) return c;
         return 0;
     };
-    // Integer keys only: the texts are compared once per comment below, not once per comparison. The keys
-    // sit beside each index, so that the sort reads them in order; reading numbers are unique, so the
-    // order is strict.
-    struct Keyed {
-        uint64_t hash;
-        int64_t vpos;
-        int32_t position;
-        int32_t index;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(order.size());
-    for (const int i : order)
-        keyed.push_back({hash[static_cast<size_t>(i)], o.vpos ? data.vpos(i) : 0, position(data, i), i});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.hash != b.hash) return a.hash < b.hash;
-        if (a.vpos != b.vpos) return a.vpos < b.vpos;
-        return a.position < b.position;
+    // Integer keys only: the texts are compared once per comment below, not once per comparison.
+    sort_by_key(order, [&](int i) {
+        return std::tuple(hash[static_cast<size_t>(i)], o.vpos ? data.vpos(i) : 0, position(data, i));
     });
-    for (int k = 0; k < n; ++k)
-        order[static_cast<size_t>(k)] = keyed[static_cast<size_t>(k)].index;
     // Runs of one hash are almost always one group; a run that mixes groups (a collision) is split by
     // its texts, keeping the time and reading order inside each group. A run found to be one group is
     // remembered, so that its texts are not compared a second time below.
     std::vector<int> one_group_end(static_cast<size_t>(n), -1);
     for (int run = 0; run < n;) {
         int run_end = run + 1;
-        while (run_end < n && keyed[static_cast<size_t>(run_end)].hash == keyed[static_cast<size_t>(run)].hash)
+        while (run_end < n && hash[static_cast<size_t>(order[static_cast<size_t>(run_end)])] ==
+                                  hash[static_cast<size_t>(order[static_cast<size_t>(run)])])
             ++run_end;
         const auto first = order.begin() + run, last = order.begin() + run_end;
         if (std::any_of(first + 1, last, [&](int i) { return compare_group(*first, i) != 0; }))
