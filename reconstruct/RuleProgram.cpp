@@ -361,6 +361,10 @@ void RuleProgram::compile_text(std::u16string_view text, const RuleMessageHook& 
 
 void RuleProgram::finish(const RuleMessageHook& message_box) {
     operation_hits_.assign(operation_names_.size(), 0);
+    const size_t count = instructions_.size();
+    next_header_.assign(count, static_cast<uint32_t>(count));
+    for (size_t k = count; k-- > 1;)
+        next_header_[k - 1] = instructions_[k].op == RuleOp::header ? static_cast<uint32_t>(k) : next_header_[k];
     compile_regexes(message_box);
 }
 
@@ -719,11 +723,6 @@ bool RuleProgram::evaluate(ChatEntry& c, const CommandVocabulary& v, const RuleR
     int operation = -1;
     int changes = 0;
     const size_t count = instructions_.size();
-    if (next_header_.size() != count) {
-        next_header_.assign(count, static_cast<uint32_t>(count));
-        for (size_t k = count; k-- > 1;)
-            next_header_[k - 1] = instructions_[k].op == RuleOp::header ? static_cast<uint32_t>(k) : next_header_[k];
-    }
     for (size_t k = 0; k < count; ++k) {
         const Instruction& ins = instructions_[k];
         if (ins.op == RuleOp::header) {

@@ -83,6 +83,20 @@ long long read_all(int fd, char* out, long long size) {
     return got;
 }
 
+/// The `size` bytes of an open file into `out` (fewer when it shrank meanwhile); false, with `out` empty,
+/// when reading fails.
+bool read_whole(int fd, long long size, CCharM& out) {
+    out.clear();
+    out.reserve(static_cast<int>(size));
+    const long long got = read_all(fd, out.data(), size);
+    if (got < 0) {
+        out.clear();
+        return false;
+    }
+    out.set_length(static_cast<int>(got));
+    return true;
+}
+
 /// UTF-16LE bytes of `text`; on little-endian machines a view of the text itself.
 std::string_view le_bytes(std::u16string_view text, std::string& scratch) {
     if constexpr (std::endian::native == std::endian::little) {
@@ -190,15 +204,10 @@ int CFileSP::read(std::u16string_view path, CCharM& out) {
         out.set_error(-fd.get());
         return fail(-fd.get());
     }
-    out.clear();
-    out.reserve(static_cast<int>(size));
-    const long long got = read_all(fd.get(), out.data(), size);
-    if (got < 0) {
-        out.clear();
+    if (!read_whole(fd.get(), size, out)) {
         out.set_error(quippet::msg::kCannotOpen);
         return fail(quippet::msg::kCannotOpen);
     }
-    out.set_length(static_cast<int>(got));
     return 0;
 }
 
@@ -227,14 +236,7 @@ int CFileSP::read(std::u16string_view path, CFileBytes& out) {
         }
         // File systems that cannot map fall back to reading.
     }
-    out.copy_.reserve(static_cast<int>(size));
-    const long long got = read_all(fd.get(), out.copy_.data(), size);
-    if (got < 0) {
-        out.copy_.clear();
-        return fail(quippet::msg::kCannotOpen);
-    }
-    out.copy_.set_length(static_cast<int>(got));
-    return 0;
+    return read_whole(fd.get(), size, out.copy_) ? 0 : fail(quippet::msg::kCannotOpen);
 }
 
 int CFileSP::read_wide_text(std::u16string_view path, CCharW& out) {
